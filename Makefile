@@ -1,0 +1,48 @@
+# The two commands of the README: `make run` and `make test`.
+# Both install what is missing, configure, build, then start the program or run every test.
+
+BUILD_DIR  ?= build
+BUILD_TYPE ?= RelWithDebInfo
+
+# Debian 12 packages that build the program and its tests.
+BUILD_PACKAGES := build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools \
+	qt6-multimedia-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev \
+	libxkbcommon-dev libbenchmark-dev
+# What the program needs at run time beyond the libraries above (a Qt platform plugin).
+RUN_PACKAGES := qt6-qpa-plugins
+# What the tests need: an FTP server, a virtual display, and `ip`/`unshare` for the private network.
+TEST_PACKAGES := python3-pyftpdlib xvfb xauth iproute2 util-linux
+
+.PHONY: all deps test-deps configure build run test bench format clean
+
+all: build
+
+deps:
+	@tools/install-packages.sh $(BUILD_PACKAGES) $(RUN_PACKAGES)
+
+test-deps:
+	@tools/install-packages.sh $(BUILD_PACKAGES) $(RUN_PACKAGES) $(TEST_PACKAGES)
+
+configure:
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: deps configure
+	cmake --build $(BUILD_DIR)
+
+run: build
+	$(BUILD_DIR)/src/quillpad
+
+test: test-deps configure
+	cmake --build $(BUILD_DIR)
+	tools/run-tests.sh $(BUILD_DIR)
+
+bench: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLPAD_BENCH=ON
+	cmake --build $(BUILD_DIR)
+	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; $$b; done
+
+format:
+	cmake --build $(BUILD_DIR) --target format
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,130 @@
+#include "app/CQuillpadApp.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include "app/AppFunctions.h"
+#include "platform/SignalWatcher.h"
+#include "platform/SingleInstance.h"
+#include "shell/CMainFrame.h"
+
+namespace {
+
+// How long a second start waits for the first copy's answer before it leaves anyway.
+constexpr int kComeForwardTimeoutMs = 700;
+// Modal dialogs closed at most when the program is told to end (they nest only a few deep).
+constexpr int kMaxModalDialogs = 16;
+
+}  // namespace
+
+CQuillpadApp::CQuillpadApp(const QString& storeFilePath, QObject* parent)
+    : QObject(parent),
+      m_storeFilePath(storeFilePath),
+      m_store(storeFilePath),
+      m_bTrayMode(QSystemTrayIcon::isSystemTrayAvailable()),
+      m_strComputerName(ComputerName()) {
+    m_signals = new SignalWatcher(this);
+    connect(m_signals, &SignalWatcher::terminationRequested, this,
+            &CQuillpadApp::OnTerminationRequested);
+}
+
+CQuillpadApp::~CQuillpadApp() {
+    delete m_mainFrame;
+}
+
+CMainFrame* CQuillpadApp::MainFrame() const {
+    return m_mainFrame;
+}
+
+bool CQuillpadApp::InitInstance(const QStringList& arguments) {
+    Q_UNUSED(arguments);
+    m_bStarting = true;
+    m_instance = new SingleInstance(QFileInfo(m_storeFilePath).absolutePath(), this);
+    if (m_instance->Claim() == SingleInstance::Role::Secondary) {
+        m_instance->RequestComeForward(kComeForwardTimeoutMs);
+        m_bStarting = false;
+        return true;
+    }
+    connect(m_instance, &SingleInstance::comeForwardRequested, this,
+            &CQuillpadApp::BringMainWindowForward);
+
+    LoadSettings();
+
+    m_mainFrame = new CMainFrame(*this);
+    m_mainFrame->setWindowTitle(QString::fromLatin1(kAppTitle));
+
+    if (!m_bTrayMode) {
+        m_mainFrame->setAttribute(Qt::WA_ShowWithoutActivating);
+        m_mainFrame->showMinimized();
+    }
+
+    m_bStarting = false;
+    if (m_bQuitRequested)
+        QTimer::singleShot(0, m_mainFrame, &CMainFrame::Exit);
+    return true;
+}
+
+void CQuillpadApp::ExitInstance() {
+    if (!m_bSettingsLoaded)
+        return;  // stored settings are never replaced by values that were not loaded
+    SaveSettings(SettingsSection::Editor);
+    SaveSettings(SettingsSection::Windows);
+}
+
+void CQuillpadApp::LoadSettings() {
+    ::LoadSettings(m_settings, m_store, [] {
+        QMessageBox::information(nullptr, QString::fromLatin1(kAppTitle),
+                                 tr("Please select File/Preferences to enter your name."));
+    });
+    m_bSettingsLoaded = true;
+}
+
+bool CQuillpadApp::SaveSettings(SettingsSection section) const {
+    return ::SaveSettings(m_settings, m_store, section);
+}
+
+bool CQuillpadApp::CreateSettingsKey(const QString& keyPath) const {
+    return ::CreateSettingsKey(m_store, keyPath);
+}
+
+void CQuillpadApp::SetPrintMargins(int left, int top, int right, int bottom) {
+    m_settings.m_rcMargins = QMargins(left, top, right, bottom);
+    Q_EMIT printMarginsChanged(m_settings.m_rcMargins);
+    SaveSettings(SettingsSection::Editor);
+}
+
+QString CQuillpadApp::GetLogFilePath() const {
+    return ::GetLogFilePath(m_settings.m_strDataDirectory);
+}
+
+void CQuillpadApp::BringMainWindowForward() {
+    if (!m_mainFrame || m_mainFrame->isHidden())
+        return;  // a window hidden behind its tray icon stays hidden
+    if (m_mainFrame->isMinimized())
+        m_mainFrame->showNormal();
+    m_mainFrame->raise();
+    m_mainFrame->activateWindow();
+    if (QWidget* popup = QApplication::activeModalWidget()) {
+        popup->raise();
+        popup->activateWindow();
+    }
+}
+
+void CQuillpadApp::OnTerminationRequested() {
+    // Ends the same orderly way as File Exit. Open modal dialogs are closed first, and the
+    // frame is closed once their loops have returned.
+    for (int i = 0; i < kMaxModalDialogs; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            break;
+        modal->close();
+    }
+    if (m_bStarting || !m_mainFrame) {
+        m_bQuitRequested = true;
+        return;
+    }
+    QTimer::singleShot(0, m_mainFrame, &CMainFrame::Exit);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include "app/Settings.h"
+#include "platform/RegistryStore.h"
+
+class CMainFrame;
+class SingleInstance;
+class SignalWatcher;
+
+// The one application object: the settings record, the run-time values that several parts
+// read, and start-up and shut-down in their fixed order.
+class CQuillpadApp : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kAppTitle = "Quillpad";
+
+    // store is the settings store; its directory also scopes the single-instance guard.
+    explicit CQuillpadApp(const QString& storeFilePath, QObject* parent = nullptr);
+    ~CQuillpadApp() override;
+
+    // Start-up. False when the program must end at once; true with no main window for a
+    // second start, which only brought the first copy forward.
+    bool InitInstance(const QStringList& arguments);
+    // Shut-down, once the message loop has ended. Saves nothing unless the settings were
+    // loaded by this process.
+    void ExitInstance();
+    bool HasMainWindow() const { return !m_mainFrame.isNull(); }
+    CMainFrame* MainFrame() const;
+
+    // Settings (the record, its store, and the operations on both).
+    Settings& GetSettings() { return m_settings; }
+    const Settings& GetSettings() const { return m_settings; }
+    const RegistryStore& Store() const { return m_store; }
+    void LoadSettings();
+    bool SaveSettings(SettingsSection section) const;
+    bool CreateSettingsKey(const QString& keyPath) const;
+    void SetPrintMargins(int left, int top, int right, int bottom);
+    bool SettingsLoaded() const { return m_bSettingsLoaded; }
+
+    QString GetLogFilePath() const;
+
+    // Run-time values.
+    bool IsTrayMode() const { return m_bTrayMode; }
+    const QString& GetComputerName() const { return m_strComputerName; }
+    int m_nLiveViewCount = 0;
+    int m_nMessageWindowCount = 0;
+    int m_nUnansweredNoteCount = 0;
+
+Q_SIGNALS:
+    // The print margins changed: every log view takes them over.
+    void printMarginsChanged(const QMargins& margins);
+
+private:
+    void BringMainWindowForward();
+    void OnTerminationRequested();
+
+    QString m_storeFilePath;
+    RegistryStore m_store;
+    Settings m_settings;
+    bool m_bSettingsLoaded = false;
+    bool m_bTrayMode = false;
+    QString m_strComputerName;
+    bool m_bStarting = false;
+    bool m_bQuitRequested = false;
+    SingleInstance* m_instance = nullptr;
+    SignalWatcher* m_signals = nullptr;
+    QPointer<CMainFrame> m_mainFrame;
+};

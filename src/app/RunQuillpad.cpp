@@ -1,0 +1,24 @@
+#include "app/RunQuillpad.h"
+
+#include <QApplication>
+
+#include "app/CQuillpadApp.h"
+#include "platform/SignalWatcher.h"
+
+int RunQuillpad(int argc, char** argv) {
+    SignalWatcher::InstallHandlers();
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(CQuillpadApp::kAppTitle));
+    QApplication::setOrganizationName(QStringLiteral("Vexor"));
+    QApplication::setApplicationVersion(QStringLiteral("3.6"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    CQuillpadApp app(RegistryStore::DefaultFilePath());
+    if (!app.InitInstance(QApplication::arguments())) {
+        app.ExitInstance();
+        return 1;
+    }
+    const int status = app.HasMainWindow() ? QApplication::exec() : 0;
+    app.ExitInstance();
+    return status;
+}

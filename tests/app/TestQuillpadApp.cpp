@@ -1,0 +1,89 @@
+#include <QtTest>
+#include <atomic>
+#include <thread>
+
+#include "TestSupport.h"
+#include "app/CQuillpadApp.h"
+#include "platform/SingleInstance.h"
+#include "shell/CMainFrame.h"
+
+class TestQuillpadApp : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void startsMinimisedWithoutTray();
+    void laterStartRestoresTheMinimisedWindow();
+    void hiddenWindowStaysHidden();
+    void printMarginsReachViewsAndStore();
+    void cleanupTestCase();
+
+private:
+    void AskToComeForward();
+
+    std::unique_ptr<CQuillpadApp> m_app;
+};
+
+void TestQuillpadApp::initTestCase() {
+    WriteWholeFile(CurrentTestHome().StorePath(),
+                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Profiles]\n"
+                   "\"Full Name\"=\"Ann\"\n");
+    m_app = std::make_unique<CQuillpadApp>(CurrentTestHome().StorePath());
+    QVERIFY(m_app->InitInstance({}));
+    QVERIFY(m_app->HasMainWindow());
+    QVERIFY(m_app->SettingsLoaded());
+}
+
+void TestQuillpadApp::startsMinimisedWithoutTray() {
+    QVERIFY(!m_app->IsTrayMode());  // the offscreen platform has no notification area
+    CMainFrame* frame = m_app->MainFrame();
+    QCOMPARE(frame->windowTitle(), QStringLiteral("Quillpad"));
+    QVERIFY(frame->isVisible());
+    QVERIFY(frame->isMinimized());
+    QVERIFY(!CMainFrame::ProgramIcon().pixmap(32, 32).isNull());
+    QVERIFY(!m_app->GetComputerName().isEmpty());
+}
+
+void TestQuillpadApp::AskToComeForward() {
+    // The request blocks until answered, so it runs beside the event loop that answers it.
+    SingleInstance later(QFileInfo(CurrentTestHome().StorePath()).absolutePath());
+    QCOMPARE(later.Claim(), SingleInstance::Role::Secondary);
+    std::atomic<bool> answered{false};
+    std::thread requester([&] { answered = later.RequestComeForward(5000); });
+    const bool done = WaitFor([&] { return answered.load(); }, 6000);
+    requester.join();
+    QVERIFY(done);
+}
+
+void TestQuillpadApp::laterStartRestoresTheMinimisedWindow() {
+    CMainFrame* frame = m_app->MainFrame();
+    AskToComeForward();
+    QVERIFY(WaitFor([&] { return !frame->isMinimized(); }, 3000));
+    QVERIFY(frame->isVisible());
+}
+
+void TestQuillpadApp::hiddenWindowStaysHidden() {
+    CMainFrame* frame = m_app->MainFrame();
+    frame->hide();
+    AskToComeForward();
+    QTest::qWait(100);
+    QVERIFY(frame->isHidden());
+    frame->showMinimized();
+}
+
+void TestQuillpadApp::printMarginsReachViewsAndStore() {
+    QMargins seen;
+    connect(m_app.get(), &CQuillpadApp::printMarginsChanged, this,
+            [&seen](const QMargins& m) { seen = m; });
+    m_app->SetPrintMargins(1440, 720, 360, 0);
+    QCOMPARE(seen, QMargins(1440, 720, 360, 0));
+    QVERIFY(ReadWholeFile(CurrentTestHome().StorePath())
+                .contains("\"Margins\"=hex:a0,05,00,00,d0,02,00,00,68,01,00,00,00,00,00,00"));
+}
+
+void TestQuillpadApp::cleanupTestCase() {
+    m_app->ExitInstance();
+    m_app.reset();
+}
+
+QUILLPAD_TEST_GUI_MAIN(TestQuillpadApp)
+#include "TestQuillpadApp.moc"

@@ -1,0 +1,127 @@
+#include <QtTest>
+#include <atomic>
+#include <thread>
+
+#include "TestSupport.h"
+#include "app/CRegistry.h"
+#include "platform/RegistryStore.h"
+
+class TestRegistryStore : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void readerNeverSeesHalfAFile();
+    void twoWriterProcessesLoseNothing();
+    void damagedFileIsKeptAsideAndItsReadableKeysSurvive();
+    void unknownKeysAndValuesAreKept();
+
+private:
+    QString m_path;
+    QTemporaryDir m_dir;
+};
+
+void TestRegistryStore::init() {
+    m_path = m_dir.filePath(
+        QStringLiteral("%1/registry.reg").arg(QString::fromLatin1(QTest::currentTestFunction())));
+}
+
+void TestRegistryStore::readerNeverSeesHalfAFile() {
+    const RegistryStore store(m_path);
+    const QByteArray key = "HKEY_CURRENT_USER\\Big";
+    store.Update([&](RegistryDocument& doc) {
+        doc.EnsureKey(key).SetValue("Blob", 3, QByteArray(100000, 'a'));
+        return RegistryStatus::kSuccess;
+    });
+
+    std::atomic<bool> done = false;
+    std::thread writer([&] {
+        for (int i = 0; i < 40; ++i) {
+            store.Update([&](RegistryDocument& doc) {
+                doc.EnsureKey(key).SetValue(
+                    "Blob", 3, QByteArray(100000 + i, static_cast<char>('b' + i % 20)));
+                return RegistryStatus::kSuccess;
+            });
+        }
+        done = true;
+    });
+    int reads = 0;
+    const QDeadlineTimer deadline(60000);
+    while ((!done || reads == 0) && !deadline.hasExpired() && reads < 100000) {
+        QStringList errors;
+        const RegistryDocument doc = RegistryDocument::Parse(ReadWholeFile(m_path), &errors);
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
+        const RegKey* big = doc.FindKey(key);
+        QVERIFY(big);
+        QVERIFY(big->FindValue("Blob")->data.size() >= 100000);
+        ++reads;
+    }
+    writer.join();
+    QVERIFY(done);
+}
+
+void TestRegistryStore::twoWriterProcessesLoseNothing() {
+    constexpr int kCount = 60;
+    QProcess first;
+    QProcess second;
+    first.start(QStringLiteral(REGISTRY_WRITER),
+                {m_path, QStringLiteral("a"), QString::number(kCount)});
+    second.start(QStringLiteral(REGISTRY_WRITER),
+                 {m_path, QStringLiteral("b"), QString::number(kCount)});
+    QVERIFY(first.waitForFinished(60000));
+    QVERIFY(second.waitForFinished(60000));
+    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(second.exitCode(), 0);
+
+    const RegistryStore store(m_path);
+    CRegistry reg(store);
+    QVERIFY(reg.Open(CRegistry::HKEY_CURRENT_USER, QStringLiteral("Software\\Race")));
+    for (const char* prefix : {"a", "b"}) {
+        for (int i = 0; i < kCount; ++i) {
+            quint32 number = 0xffffffff;
+            QVERIFY2(reg.ReadNumber(QLatin1String(prefix) + QString::number(i), number),
+                     qPrintable(QLatin1String(prefix) + QString::number(i)));
+            QCOMPARE(number, static_cast<quint32>(i));
+        }
+    }
+}
+
+void TestRegistryStore::damagedFileIsKeptAsideAndItsReadableKeysSurvive() {
+    const QByteArray damaged =
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Keep]\n\"Kept\"=dword:00000007\n"
+        "this line is not in any syntax\n";
+    WriteWholeFile(m_path, damaged);
+
+    const RegistryStore store(m_path);
+    CRegistry reg(store);
+    QVERIFY(reg.Open(CRegistry::HKEY_CURRENT_USER, QStringLiteral("Software\\Keep")));
+    QVERIFY(reg.WriteNumber(QStringLiteral("New"), 8));
+
+    QCOMPARE(ReadWholeFile(m_path + QStringLiteral(".bad")), damaged);
+    quint32 kept = 0;
+    quint32 added = 0;
+    QVERIFY(reg.ReadNumber(QStringLiteral("Kept"), kept));
+    QVERIFY(reg.ReadNumber(QStringLiteral("New"), added));
+    QCOMPARE(kept, 7u);
+    QCOMPARE(added, 8u);
+    QVERIFY(!ReadWholeFile(m_path).contains("not in any syntax"));
+}
+
+void TestRegistryStore::unknownKeysAndValuesAreKept() {
+    const QByteArray other = "[HKEY_CURRENT_USER\\Software\\Other]\n\"Multi\"=hex(7):61,00,00\n\n";
+    const QByteArray elsewhere = "[HKEY_LOCAL_MACHINE\\Elsewhere]\n@=\"x\"\n\n";
+    const QByteArray foreign = "REGEDIT4\n\n" + other + elsewhere;
+    WriteWholeFile(m_path, foreign);
+    const RegistryStore store(m_path);
+    CRegistry reg(store);
+    QVERIFY(reg.OpenAndCreate(CRegistry::HKEY_CURRENT_USER, QString(),
+                              QStringLiteral("Software\\Mine")));
+    QVERIFY(reg.WriteString(QStringLiteral("Name"), "me"));
+    const QByteArray after = ReadWholeFile(m_path);
+    QVERIFY(after.contains(other));
+    QVERIFY(after.contains(elsewhere));
+    QVERIFY(after.contains("[HKEY_CURRENT_USER\\Software\\Mine]\n\"Name\"=\"me\"\n"));
+    QVERIFY(!QFile::exists(m_path + QStringLiteral(".bad")));
+}
+
+QUILLPAD_TEST_MAIN(TestRegistryStore)
+#include "TestRegistryStore.moc"

@@ -1,0 +1,125 @@
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+#include <csignal>
+
+TestHome::TestHome() : m_path(m_dir.path()) {
+    for (const QString& dir : {ConfigHome(), DataHome(), RuntimeDir()})
+        QDir().mkpath(dir);
+    QFile::setPermissions(RuntimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QString TestHome::StorePath() const {
+    return ConfigHome() + QStringLiteral("/Vexor/Quillpad/registry.reg");
+}
+
+QString TestHome::DataDirectory() const {
+    return DataHome() + QStringLiteral("/Vexor/Quillpad/Data/");
+}
+
+QProcessEnvironment TestHome::Environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), m_path);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), ConfigHome());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), DataHome());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), RuntimeDir());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return env;
+}
+
+void TestHome::Activate() const {
+    qputenv("HOME", QFile::encodeName(m_path));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(ConfigHome()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(DataHome()));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(RuntimeDir()));
+}
+
+const TestHome& CurrentTestHome() {
+    static const TestHome home;
+    static const bool activated = (home.Activate(), true);
+    Q_UNUSED(activated);
+    return home;
+}
+
+bool WaitFor(const std::function<bool()>& predicate, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!predicate()) {
+        if (deadline.hasExpired())
+            return predicate();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+QByteArray ReadWholeFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+void WriteWholeFile(const QString& path, const QByteArray& data) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(data);
+}
+
+ProgramRun::ProgramRun(const TestHome& home, const QStringList& arguments)
+    : m_process(new QProcess), m_arguments(arguments) {
+    m_process->setProcessEnvironment(home.Environment());
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+}
+
+ProgramRun::~ProgramRun() {
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->kill();
+        m_process->waitForFinished(5000);
+    }
+    delete m_process;
+}
+
+void ProgramRun::SetEnvironmentVariable(const QString& name, const QString& value) {
+    QProcessEnvironment env = m_process->processEnvironment();
+    env.insert(name, value);
+    m_process->setProcessEnvironment(env);
+}
+
+bool ProgramRun::Start() {
+    m_process->start(QStringLiteral(QUILLPAD_BINARY), m_arguments);
+    return m_process->waitForStarted(10000);
+}
+
+void ProgramRun::Signal(int signalNumber) {
+    if (m_process->state() == QProcess::Running)
+        ::kill(static_cast<pid_t>(m_process->processId()), signalNumber);
+}
+
+bool ProgramRun::WaitForExit(int timeoutMs) {
+    if (m_process->state() == QProcess::NotRunning)
+        return true;
+    return m_process->waitForFinished(timeoutMs);
+}
+
+bool ProgramRun::IsRunning() const {
+    return m_process->state() != QProcess::NotRunning;
+}
+
+int ProgramRun::ExitCode() const {
+    return m_process->exitCode();
+}
+
+bool ProgramRun::ExitedNormally() const {
+    return m_process->exitStatus() == QProcess::NormalExit;
+}
+
+QByteArray ProgramRun::Output() {
+    m_output += m_process->readAll();
+    return m_output;
+}

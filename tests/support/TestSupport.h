@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QTemporaryDir>
+#include <functional>
+
+// A private HOME with its own XDG directories, set in the environment of this process, so that
+// no test reads or writes a real user's settings or data. Created before the application
+// object, kept for the life of the test process.
+class TestHome {
+public:
+    TestHome();
+    const QString& Path() const { return m_path; }
+    QString ConfigHome() const { return m_path + QStringLiteral("/.config"); }
+    QString DataHome() const { return m_path + QStringLiteral("/.local/share"); }
+    QString RuntimeDir() const { return m_path + QStringLiteral("/run"); }
+    // The settings store and the data directory the program uses by default in this HOME.
+    QString StorePath() const;
+    QString DataDirectory() const;
+    // The environment of this HOME, for a program started by a test.
+    QProcessEnvironment Environment() const;
+
+    // Makes the process use this HOME (done once at start for the test's own HOME).
+    void Activate() const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+// The HOME that the running test process was given at start.
+const TestHome& CurrentTestHome();
+
+// Runs the event loop until predicate holds or timeoutMs has passed; returns the predicate.
+bool WaitFor(const std::function<bool()>& predicate, int timeoutMs);
+
+QByteArray ReadWholeFile(const QString& path);
+void WriteWholeFile(const QString& path, const QByteArray& data);
+
+// Sets up a private HOME, then the application object, then runs the test class.
+#define QUILLPAD_TEST_MAIN_IMPL(TestObject, AppClass) \
+    int main(int argc, char** argv) {                 \
+        CurrentTestHome();                            \
+        AppClass app(argc, argv);                     \
+        app.setAttribute(Qt::AA_Use96Dpi, true);      \
+        TestObject tc;                                \
+        QTEST_SET_MAIN_SOURCE_PATH                    \
+        return QTest::qExec(&tc, argc, argv);         \
+    }
+
+#define QUILLPAD_TEST_MAIN(TestObject) QUILLPAD_TEST_MAIN_IMPL(TestObject, QCoreApplication)
+#define QUILLPAD_TEST_GUI_MAIN(TestObject) QUILLPAD_TEST_MAIN_IMPL(TestObject, QApplication)
+
+// The program itself, started by a test in a private HOME with the offscreen platform.
+class ProgramRun {
+public:
+    explicit ProgramRun(const TestHome& home, const QStringList& arguments = {});
+    ~ProgramRun();  // kills the program if it still runs
+
+    void SetEnvironmentVariable(const QString& name, const QString& value);
+    bool Start();
+    void Signal(int signalNumber);
+    // True when the program ended within timeoutMs.
+    bool WaitForExit(int timeoutMs);
+    bool IsRunning() const;
+    int ExitCode() const;
+    bool ExitedNormally() const;
+    // Everything the program wrote to its standard output and error so far.
+    QByteArray Output();
+
+private:
+    class QProcess* m_process;
+    QStringList m_arguments;
+    QByteArray m_output;
+};
