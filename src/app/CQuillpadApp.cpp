@@ -22,7 +22,6 @@ constexpr int kMaxModalDialogs = 16;
 
 CQuillpadApp::CQuillpadApp(const QString& storeFilePath, QObject* parent)
     : QObject(parent),
-      m_storeFilePath(storeFilePath),
       m_store(storeFilePath),
       m_bTrayMode(QSystemTrayIcon::isSystemTrayAvailable()),
       m_strComputerName(ComputerName()) {
@@ -42,7 +41,7 @@ CMainFrame* CQuillpadApp::MainFrame() const {
 bool CQuillpadApp::InitInstance(const QStringList& arguments) {
     Q_UNUSED(arguments);
     m_bStarting = true;
-    m_instance = new SingleInstance(QFileInfo(m_storeFilePath).absolutePath(), this);
+    m_instance = new SingleInstance(QFileInfo(m_store.FilePath()).absolutePath(), this);
     if (m_instance->Claim() == SingleInstance::Role::Secondary) {
         m_instance->RequestComeForward(kComeForwardTimeoutMs);
         m_bStarting = false;

@@ -58,7 +58,6 @@ private:
     void BringMainWindowForward();
     void OnTerminationRequested();
 
-    QString m_storeFilePath;
     RegistryStore m_store;
     Settings m_settings;
     bool m_bSettingsLoaded = false;

@@ -63,12 +63,10 @@ void CMainFrame::Restore() {
 }
 
 void CMainFrame::Exit() {
-    m_bExit = true;
     close();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    m_bExit = true;
     if (m_trayIcon)
         m_trayIcon->hide();
     event->accept();

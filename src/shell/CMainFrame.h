@@ -26,5 +26,4 @@ private:
 
     CQuillpadApp& m_app;
     QSystemTrayIcon* m_trayIcon = nullptr;
-    bool m_bExit = false;
 };
