@@ -1,1 +1,192 @@
-// placeholder
+#include "platform/QtSoundPlayer.h"
+
+#include <QApplication>
+#include <QAudioDevice>
+#include <QFile>
+#include <QFileInfo>
+#include <QMediaDevices>
+#include <QSemaphore>
+#include <QSoundEffect>
+#include <QThread>
+#include <QUrl>
+#include <QtEndian>
+#include <memory>
+
+// Q_INIT_RESOURCE must be used outside any namespace.
+static void RegisterSoundResources() {
+    Q_INIT_RESOURCE(sounds);
+}
+
+namespace {
+
+constexpr int kThreadStopMs = 2000;
+
+QString BuiltinResource(quint16 id) {
+    return QStringLiteral(":/sounds/%1.wav").arg(id);
+}
+
+// Playing time of a PCM wave file from its header, or -1 when it is none.
+qint64 WaveDurationMs(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray riff = file.read(12);
+    if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE")
+        return -1;
+    quint32 nBytesPerSecond = 0;
+    while (true) {
+        const QByteArray header = file.read(8);
+        if (header.size() < 8)
+            return -1;
+        const quint32 nSize = qFromLittleEndian<quint32>(header.constData() + 4);
+        const QByteArray id = header.left(4);
+        if (id == "data") {
+            if (nBytesPerSecond == 0)
+                return -1;
+            return static_cast<qint64>(nSize) * 1000 / nBytesPerSecond;
+        }
+        qint64 nSkip = static_cast<qint64>(nSize) + nSize % 2;
+        if (id == "fmt ") {
+            const QByteArray fmt = file.read(16);
+            if (nSize < 16 || fmt.size() < 16)
+                return -1;
+            const quint16 nChannels = qFromLittleEndian<quint16>(fmt.constData() + 2);
+            const quint32 nRate = qFromLittleEndian<quint32>(fmt.constData() + 4);
+            const quint16 nBits = qFromLittleEndian<quint16>(fmt.constData() + 14);
+            nBytesPerSecond = nRate * nChannels * ((nBits + 7u) / 8u);
+            nSkip -= 16;
+        }
+        if (file.skip(nSkip) != nSkip)
+            return -1;
+    }
+}
+
+void BeepOnUserInterfaceThread() {
+    QApplication* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app)
+        return;
+    if (QThread::currentThread() == app->thread())
+        QApplication::beep();
+    else
+        QMetaObject::invokeMethod(
+            app, [] { QApplication::beep(); }, Qt::QueuedConnection);
+}
+
+}  // namespace
+
+// Owns the sound effects; every member runs on the sound thread.
+class SoundWorker : public QObject {
+public:
+    ~SoundWorker() override { ReleaseBuiltinWaiter(); }
+
+    void PlayFile(const QString& path) {
+        if (!m_fileEffect) {
+            m_fileEffect = new QSoundEffect(this);
+            connect(m_fileEffect, &QSoundEffect::statusChanged, this, [this] {
+                if (m_fileEffect->status() == QSoundEffect::Error)
+                    BeepOnUserInterfaceThread();
+            });
+        }
+        // Clearing the source first makes even the same file load again and report its status.
+        m_fileEffect->stop();
+        m_fileEffect->setSource(QUrl());
+        m_fileEffect->setSource(QUrl::fromLocalFile(path));
+        m_fileEffect->play();
+    }
+
+    // done is released when the sound has ended, failed or been replaced by a later one.
+    void PlayBuiltin(quint16 id, std::shared_ptr<QSemaphore> done) {
+        ReleaseBuiltinWaiter();
+        if (!m_builtinEffect) {
+            m_builtinEffect = new QSoundEffect(this);
+            connect(m_builtinEffect, &QSoundEffect::playingChanged, this,
+                    &SoundWorker::OnBuiltinPlayingChanged);
+            connect(m_builtinEffect, &QSoundEffect::statusChanged, this,
+                    &SoundWorker::OnBuiltinStatusChanged);
+        }
+        m_builtinEffect->stop();
+        m_builtinEffect->setSource(QUrl(QStringLiteral("qrc") + BuiltinResource(id)));
+        m_builtinDone = std::move(done);
+        m_bBuiltinStarted = false;
+        m_builtinEffect->play();
+        OnBuiltinStatusChanged();
+    }
+
+private:
+    void OnBuiltinPlayingChanged() {
+        if (m_builtinEffect->isPlaying())
+            m_bBuiltinStarted = true;
+        else if (m_bBuiltinStarted)
+            ReleaseBuiltinWaiter();
+    }
+
+    void OnBuiltinStatusChanged() {
+        if (m_builtinEffect->status() == QSoundEffect::Error)
+            ReleaseBuiltinWaiter();
+    }
+
+    void ReleaseBuiltinWaiter() {
+        if (m_builtinDone)
+            m_builtinDone->release();
+        m_builtinDone.reset();
+    }
+
+    QSoundEffect* m_fileEffect = nullptr;
+    QSoundEffect* m_builtinEffect = nullptr;
+    std::shared_ptr<QSemaphore> m_builtinDone;
+    bool m_bBuiltinStarted = false;
+};
+
+QtSoundPlayer::QtSoundPlayer() : m_thread(new QThread), m_worker(new SoundWorker) {
+    [[maybe_unused]] static const bool bRegistered = [] {
+        RegisterSoundResources();
+        return true;
+    }();
+    // The audio backend belongs to the thread that first asks for devices: let that be this
+    // one, not the sound thread, which ends with the player.
+    HasOutputDevice();
+    m_thread->setObjectName(QStringLiteral("QuillpadSound"));
+    m_worker->moveToThread(m_thread);
+    QObject::connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread->start();
+}
+
+QtSoundPlayer::~QtSoundPlayer() {
+    m_thread->quit();
+    if (m_thread->wait(QDeadlineTimer(kThreadStopMs))) {
+        delete m_thread;
+        return;
+    }
+    // Stuck in the audio system: leave the thread behind rather than destroy it while it runs.
+    qWarning("Sound thread did not stop within %d ms", kThreadStopMs);
+}
+
+bool QtSoundPlayer::HasOutputDevice() const {
+    return !QMediaDevices::audioOutputs().isEmpty();
+}
+
+void QtSoundPlayer::PlayFile(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        BeepOnUserInterfaceThread();
+        return;
+    }
+    SoundWorker* worker = m_worker;
+    QMetaObject::invokeMethod(
+        worker, [worker, path] { worker->PlayFile(path); }, Qt::QueuedConnection);
+}
+
+// A built-in sound never holds the caller up longer than its own length.
+void QtSoundPlayer::PlayBuiltin(quint16 id) {
+    const qint64 nLengthMs = WaveDurationMs(BuiltinResource(id));
+    if (nLengthMs < 0)
+        return;
+    auto done = std::make_shared<QSemaphore>();
+    SoundWorker* worker = m_worker;
+    QMetaObject::invokeMethod(
+        worker, [worker, id, done] { worker->PlayBuiltin(id, done); }, Qt::QueuedConnection);
+    done->tryAcquire(1, static_cast<int>(nLengthMs));
+}
+
+void QtSoundPlayer::Beep(quint32 /*frequency*/, quint32 /*durationMs*/) {
+    BeepOnUserInterfaceThread();
+}
