@@ -1,0 +1,20 @@
+#include "shell/CChildFrame.h"
+
+CChildFrame::CChildFrame(QWidget* parent) : QMdiSubWindow(parent) {
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void CChildFrame::Track() {
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))
+        m_normalGeometry = geometry();
+}
+
+void CChildFrame::moveEvent(QMoveEvent* event) {
+    QMdiSubWindow::moveEvent(event);
+    Track();
+}
+
+void CChildFrame::resizeEvent(QResizeEvent* event) {
+    QMdiSubWindow::resizeEvent(event);
+    Track();
+}
