@@ -10,8 +10,9 @@ BUILD_PACKAGES := build-essential cmake ninja-build qt6-base-dev qt6-base-dev-to
 	libxkbcommon-dev libbenchmark-dev
 # What the program needs at run time beyond the libraries above (a Qt platform plugin).
 RUN_PACKAGES := qt6-qpa-plugins
-# What the tests need: an FTP server, a virtual display, and `ip`/`unshare` for the private network.
-TEST_PACKAGES := python3-pyftpdlib xvfb xauth iproute2 util-linux
+# What the tests need: an FTP server, a virtual display and Xlib to act as its window manager,
+# and `ip`/`unshare` for the private network.
+TEST_PACKAGES := python3-pyftpdlib xvfb xauth libx11-dev iproute2 util-linux
 
 .PHONY: all deps test-deps configure build run test bench format clean
 

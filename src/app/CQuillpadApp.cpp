@@ -10,6 +10,8 @@
 #include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
 #include "shell/CMainFrame.h"
+#include "shell/SoundPlayer.h"
+#include "shell/SoundSpec.h"
 
 namespace {
 
@@ -20,10 +22,12 @@ constexpr int kMaxModalDialogs = 16;
 
 }  // namespace
 
-CQuillpadApp::CQuillpadApp(const QString& storeFilePath, QObject* parent)
+CQuillpadApp::CQuillpadApp(const QString& storeFilePath, ISoundPlayer& soundPlayer,
+                           std::optional<bool> trayMode, QObject* parent)
     : QObject(parent),
       m_store(storeFilePath),
-      m_bTrayMode(QSystemTrayIcon::isSystemTrayAvailable()),
+      m_soundPlayer(soundPlayer),
+      m_bTrayMode(trayMode.value_or(QSystemTrayIcon::isSystemTrayAvailable())),
       m_strComputerName(ComputerName()) {
     m_signals = new SignalWatcher(this);
     connect(m_signals, &SignalWatcher::terminationRequested, this,
@@ -53,13 +57,17 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
     LoadSettings();
 
     m_mainFrame = new CMainFrame(*this);
-    m_mainFrame->setWindowTitle(QString::fromLatin1(kAppTitle));
+    connect(m_mainFrame, &CMainFrame::frameClosed, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
 
+    // In tray mode the window stays hidden behind its icon; otherwise it starts minimised
+    // without taking the focus from the user's work.
     if (!m_bTrayMode) {
         m_mainFrame->setAttribute(Qt::WA_ShowWithoutActivating);
         m_mainFrame->showMinimized();
     }
 
+    PlayNotificationSound(WelcomeSound(m_settings));
     m_bStarting = false;
     if (m_bQuitRequested)
         QTimer::singleShot(0, m_mainFrame, &CMainFrame::Exit);
@@ -69,6 +77,7 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
 void CQuillpadApp::ExitInstance() {
     if (!m_bSettingsLoaded)
         return;  // stored settings are never replaced by values that were not loaded
+    PlayNotificationSound(LeaveSound(m_settings));
     SaveSettings(SettingsSection::Editor);
     SaveSettings(SettingsSection::Windows);
 }
@@ -93,6 +102,10 @@ void CQuillpadApp::SetPrintMargins(int left, int top, int right, int bottom) {
     m_settings.m_rcMargins = QMargins(left, top, right, bottom);
     Q_EMIT printMarginsChanged(m_settings.m_rcMargins);
     SaveSettings(SettingsSection::Editor);
+}
+
+void CQuillpadApp::PlayNotificationSound(const SoundSpec& sound) const {
+    ::PlayNotificationSound(sound, m_soundPlayer);
 }
 
 QString CQuillpadApp::GetLogFilePath() const {

@@ -3,11 +3,14 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <optional>
 
 #include "app/Settings.h"
 #include "platform/RegistryStore.h"
 
 class CMainFrame;
+class ISoundPlayer;
+struct SoundSpec;
 class SingleInstance;
 class SignalWatcher;
 
@@ -19,7 +22,9 @@ public:
     static constexpr const char* kAppTitle = "Quillpad";
 
     // store is the settings store; its directory also scopes the single-instance guard.
-    explicit CQuillpadApp(const QString& storeFilePath, QObject* parent = nullptr);
+    // trayMode is found out from the desktop unless given.
+    CQuillpadApp(const QString& storeFilePath, ISoundPlayer& soundPlayer,
+                 std::optional<bool> trayMode = std::nullopt, QObject* parent = nullptr);
     ~CQuillpadApp() override;
 
     // Start-up. False when the program must end at once; true with no main window for a
@@ -42,6 +47,8 @@ public:
     bool SettingsLoaded() const { return m_bSettingsLoaded; }
 
     QString GetLogFilePath() const;
+    // Plays one of the program's sounds; callable from any thread.
+    void PlayNotificationSound(const SoundSpec& sound) const;
 
     // Run-time values.
     bool IsTrayMode() const { return m_bTrayMode; }
@@ -59,6 +66,7 @@ private:
     void OnTerminationRequested();
 
     RegistryStore m_store;
+    ISoundPlayer& m_soundPlayer;
     Settings m_settings;
     bool m_bSettingsLoaded = false;
     bool m_bTrayMode = false;

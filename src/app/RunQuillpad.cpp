@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/CQuillpadApp.h"
+#include "platform/QtSoundPlayer.h"
 #include "platform/SignalWatcher.h"
 
 int RunQuillpad(int argc, char** argv) {
@@ -13,7 +14,8 @@ int RunQuillpad(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral("3.6"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    CQuillpadApp app(RegistryStore::DefaultFilePath());
+    QtSoundPlayer soundPlayer;
+    CQuillpadApp app(RegistryStore::DefaultFilePath(), soundPlayer);
     if (!app.InitInstance(QApplication::arguments())) {
         app.ExitInstance();
         return 1;

@@ -2,58 +2,327 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QMenu>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QSystemTrayIcon>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWhatsThis>
+#include <QWindow>
 
 #include "app/CQuillpadApp.h"
+#include "platform/LockKeys.h"
+#include "platform/PeriodicTimer.h"
+#include "shell/CAboutDialog.h"
+#include "shell/CTrayIcon.h"
+#include "shell/NoteReminder.h"
+#include "shell/Resources.h"
+#include "shell/SoundSpec.h"
+#include "shell/StatusPaneText.h"
+#include "shell/WindowPlacementStore.h"
 
-CMainFrame::CMainFrame(CQuillpadApp& app, QWidget* parent) : QMainWindow(parent), m_app(app) {
-    setObjectName(QStringLiteral("mainFrame"));
-    setAccessibleName(objectName());
-    setWindowIcon(ProgramIcon());
-    QMenu* file = menuBar()->addMenu(tr("&File"));
-    file->setObjectName(QStringLiteral("fileMenu"));
-    QAction* exit = file->addAction(tr("E&xit"), this, &CMainFrame::Exit);
-    exit->setObjectName(QStringLiteral("exitAction"));
-    resize(640, 480);
+namespace {
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("Commands", text);
+}
+
+void SetRole(QWidget* widget, const QString& name) {
+    widget->setObjectName(name);
+    widget->setAccessibleName(name);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CQuillpadApp& app, std::unique_ptr<PeriodicTimer> reminderTimer,
+                       QWidget* parent)
+    : QMainWindow(parent), m_app(app), m_reminderTimer(std::move(reminderTimer)) {
+    SetRole(this, QStringLiteral("mainFrame"));
+    setWindowTitle(QString::fromLatin1(CQuillpadApp::kAppTitle));
+    setWindowIcon(Resources::ProgramIcon());
+    resize(720, 520);
+
+    m_mdiArea = new QMdiArea(this);
+    SetRole(m_mdiArea, QStringLiteral("mdiArea"));
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdiArea);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateCommandUi);
+
+    CreateActions();
+    WireCommands();
+    BuildMenuBars();
+    CreateToolBar();
+    CreateStatusBar();
+
+    if (!m_reminderTimer)
+        m_reminderTimer = std::make_unique<QtPeriodicTimer>(this);
+    m_reminder = std::make_unique<NoteReminder>(
+        m_app.GetSettings(), *m_reminderTimer, [this] { return m_app.m_nUnansweredNoteCount; },
+        [this] { m_app.PlayNotificationSound(MessageSound(m_app.GetSettings())); });
+    m_reminder->Start();
+
+    ApplyAlwaysOnTop();
     if (m_app.IsTrayMode())
         CreateTrayIcon();
+    PlaceAtStart();
+    UpdateCommandUi();
+    qApp->installEventFilter(this);
 }
 
-// The resources are compiled into a static library, whose initialiser the linker keeps only
-// when something refers to it.
-static void InitResources() {
-    static const bool done = [] {
-        Q_INIT_RESOURCE(quillpad);
-        return true;
-    }();
-    Q_UNUSED(done);
+CMainFrame::~CMainFrame() {
+    qApp->removeEventFilter(this);
+    m_reminderTimer->Stop();
 }
 
-QIcon CMainFrame::ProgramIcon() {
-    InitResources();
-    QIcon icon;
-    for (int size : {16, 22, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/quillpad-%1.png").arg(size), QSize(size, size));
-    return icon;
+QAction* CMainFrame::Action(int id) const {
+    const auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::CreateActions() {
+    for (const CommandInfo& info : AllCommands()) {
+        auto* action = new QAction(Tr(info.text), this);
+        action->setObjectName(QLatin1String(info.objectName));
+        action->setStatusTip(Tr(info.prompt));
+        if (*info.shortcuts) {
+            QList<QKeySequence> keys;
+            for (const QString& key : QString::fromLatin1(info.shortcuts).split(QLatin1Char(';')))
+                keys.append(QKeySequence::fromString(key, QKeySequence::PortableText));
+            action->setShortcuts(keys);
+            action->setShortcutContext(Qt::WindowShortcut);
+        }
+        if (*info.iconName || *info.fallback)
+            action->setIcon(Resources::ToolbarIcon(info.iconName, info.fallback));
+        const int id = info.id;
+        connect(action, &QAction::triggered, this, [this, id] { m_commands.Execute(id); });
+        m_actions[id] = action;
+        addAction(action);  // shortcuts work whichever menu bar is shown
+    }
+    Action(Cmd::ViewToolbar)->setCheckable(true);
+    Action(Cmd::ViewStatusBar)->setCheckable(true);
+    Action(Cmd::SendMessageTray)->setText(tr("&Send Message"));
+}
+
+void CMainFrame::WireCommands() {
+    using namespace Cmd;
+    auto hasDocuments = [this] { return !m_mdiArea->subWindowList().isEmpty(); };
+    m_commands.SetHandler(
+        SendMessageTray, [this] { m_commands.Execute(SendMessage); },
+        [this] { return m_commands.IsEnabled(SendMessage); });
+    m_commands.SetHandler(TrayRestore, [this] { Restore(); });
+    m_commands.SetHandler(TrayExit, [this] { Exit(); });
+    m_commands.SetHandler(AppExit, [this] { Exit(); });
+    m_commands.SetHandler(AppAbout, [this] { ShowAboutBox(); });
+    m_commands.SetHandler(HelpTopics, [this] { ShowHelp(); });
+    m_commands.SetHandler(ContextHelpMode, [] { QWhatsThis::enterWhatsThisMode(); });
+    m_commands.SetHandler(ViewToolbar, [this] { m_toolBar->setVisible(!m_toolBar->isVisible()); });
+    m_commands.SetHandler(ViewStatusBar,
+                          [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
+    m_commands.SetHandler(
+        WindowCascade, [this] { m_mdiArea->cascadeSubWindows(); }, hasDocuments);
+    m_commands.SetHandler(
+        WindowTile, [this] { m_mdiArea->tileSubWindows(); }, hasDocuments);
+    m_commands.SetHandler(
+        WindowArrange, [this] { ArrangeIcons(); }, hasDocuments);
+    m_commands.SetHandler(
+        NextPane, [this] { m_mdiArea->activateNextSubWindow(); }, hasDocuments);
+    m_commands.SetHandler(
+        PreviousPane, [this] { m_mdiArea->activatePreviousSubWindow(); }, hasDocuments);
+}
+
+QMenu* CMainFrame::BuildMenu(const MenuDefinition& definition) {
+    auto* menu = new QMenu(Tr(definition.title), this);
+    QString role = Tr(definition.title).remove(QLatin1Char('&')).toLower() + QStringLiteral("Menu");
+    SetRole(menu, role);
+    for (const int id : definition.items) {
+        if (id == Cmd::kSeparator) {
+            menu->addSeparator();
+            continue;
+        }
+        // Where the window manager's system menu cannot take "Send Message", the File menu
+        // offers it.
+        if (id == Cmd::AppExit && !m_app.IsTrayMode()) {
+            menu->addAction(Action(Cmd::SendMessageTray));
+            menu->addSeparator();
+        }
+        menu->addAction(Action(id));
+    }
+    if (definition.items.contains(Cmd::WindowCascade))
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { FillWindowList(menu); });
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
+    return menu;
+}
+
+void CMainFrame::BuildMenuBars() {
+    for (const bool documentOpen : {false, true}) {
+        for (const MenuDefinition& definition : MainMenu(documentOpen))
+            m_menus[documentOpen ? 1 : 0].append(BuildMenu(definition));
+    }
+    for (QMenu* menu : m_menus[0])
+        menuBar()->addMenu(menu);
+    m_bDocumentMenu = false;
+}
+
+void CMainFrame::FillWindowList(QMenu* menu) {
+    for (QAction* action : menu->actions()) {
+        if (action->property("windowListEntry").toBool()) {
+            menu->removeAction(action);
+            action->deleteLater();
+        }
+    }
+    const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList();
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* window = windows[i];
+        QAction* entry =
+            menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(window->windowTitle()));
+        entry->setProperty("windowListEntry", true);
+        entry->setCheckable(true);
+        entry->setChecked(window == m_mdiArea->activeSubWindow());
+        connect(entry, &QAction::triggered, m_mdiArea,
+                [this, window] { m_mdiArea->setActiveSubWindow(window); });
+        if (i == 0) {
+            QAction* separator = menu->insertSeparator(entry);
+            separator->setProperty("windowListEntry", true);
+        }
+    }
+}
+
+void CMainFrame::CreateToolBar() {
+    m_toolBar = new QToolBar(tr("Toolbar"), this);
+    SetRole(m_toolBar, QStringLiteral("toolBar"));
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    m_toolBar->setMovable(true);
+    m_toolBar->setFloatable(true);
+    for (const int id : MainToolbar()) {
+        if (id == Cmd::kSeparator) {
+            m_toolBar->addSeparator();
+            continue;
+        }
+        QAction* action = Action(id);
+        m_toolBar->addAction(action);
+        SetRole(m_toolBar->widgetForAction(action),
+                action->objectName() + QStringLiteral("Button"));
+    }
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    SetRole(bar, QStringLiteral("statusBar"));
+    const char* lockNames[3] = {"capsLockPane", "numLockPane", "scrollLockPane"};
+    for (int i = 0; i < 3; ++i) {
+        m_lockPanes[i] = new QLabel(bar);
+        SetRole(m_lockPanes[i], QLatin1String(lockNames[i]));
+        bar->addPermanentWidget(m_lockPanes[i]);
+    }
+    m_portPane = new QLabel(bar);
+    SetRole(m_portPane, QStringLiteral("portPane"));
+    m_datePane = new QLabel(bar);
+    SetRole(m_datePane, QStringLiteral("datePane"));
+    m_timePane = new QLabel(bar);
+    SetRole(m_timePane, QStringLiteral("timePane"));
+    for (QLabel* pane : {m_portPane, m_datePane, m_timePane})
+        bar->addPermanentWidget(pane);
+    bar->showMessage(tr("Ready"));
+
+    m_clockTick = new QTimer(this);
+    m_clockTick->setInterval(kClockTickMs);
+    connect(m_clockTick, &QTimer::timeout, this, [this] {
+        UpdateStatusPanes();
+        UpdateLockPanes();
+    });
+    m_clockTick->start();
+    UpdateStatusPanes();
+    UpdateLockPanes();
+}
+
+void CMainFrame::UpdateStatusPanes(const QDateTime& now) {
+    const std::pair<QLabel*, QString> panes[3] = {
+        {m_portPane, PortPaneText(m_app.GetSettings().m_nPort)},
+        {m_datePane, DatePaneText(now)},
+        {m_timePane, TimePaneText(now)},
+    };
+    for (const auto& [pane, text] : panes) {
+        // Each pane is as wide as its text, trailing blanks included.
+        pane->setText(text);
+        pane->setFixedWidth(pane->fontMetrics().horizontalAdvance(text) + 2 * pane->margin() + 4);
+        pane->setEnabled(true);
+    }
+}
+
+void CMainFrame::UpdateLockPanes() {
+    const std::pair<LockKeys::Key, const char*> keys[3] = {{LockKeys::Key::CapsLock, "CAP"},
+                                                           {LockKeys::Key::NumLock, "NUM"},
+                                                           {LockKeys::Key::ScrollLock, "SCRL"}};
+    for (int i = 0; i < 3; ++i) {
+        const std::optional<bool> on = LockKeys::IsOn(keys[i].first);
+        m_lockPanes[i]->setVisible(on.has_value());
+        const QString text = QLatin1String(keys[i].second);
+        m_lockPanes[i]->setFixedWidth(m_lockPanes[i]->fontMetrics().horizontalAdvance(text) + 6);
+        m_lockPanes[i]->setText(on.value_or(false) ? text : QString());
+    }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock)
+            QTimer::singleShot(50, this, &CMainFrame::UpdateLockPanes);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::CreateTrayIcon() {
-    m_trayIcon = new QSystemTrayIcon(ProgramIcon(), this);
-    m_trayIcon->setToolTip(QString::fromLatin1(CQuillpadApp::kAppTitle));
+    m_trayIcon = new CTrayIcon(this);
     auto* menu = new QMenu(this);
-    menu->setObjectName(QStringLiteral("trayMenu"));
-    menu->addAction(tr("&Restore"), this, &CMainFrame::Restore);
-    menu->addSeparator();
-    menu->addAction(tr("&Exit"), this, &CMainFrame::Exit);
-    m_trayIcon->setContextMenu(menu);
-    connect(m_trayIcon, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::DoubleClick)
-                    Restore();
-            });
-    m_trayIcon->show();
+    SetRole(menu, QStringLiteral("trayMenu"));
+    for (const int id : TrayMenu()) {
+        if (id == Cmd::kSeparator)
+            menu->addSeparator();
+        else
+            menu->addAction(Action(id));
+    }
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
+    m_trayIcon->SetMenu(menu);
+    connect(m_trayIcon, &CTrayIcon::commandRequested, this,
+            [this](int id) { m_commands.Execute(id); });
+    m_trayIcon->SetIcon(Resources::ProgramIcon(), QString::fromLatin1(CQuillpadApp::kAppTitle));
+}
+
+void CMainFrame::PlaceAtStart() {
+    QRect rect;
+    WindowPlacementStore placements(m_app.Store());
+    if (placements.ReadRect(QString::fromLatin1(WindowPlacementStore::kKeyPath),
+                            QString::fromLatin1(kPlacementName), rect) &&
+        ScreenRules::LiesOn(rect, WindowPlacementStore::ScreenRects())) {
+        setGeometry(rect);
+    }
+}
+
+void CMainFrame::UpdateCommandUi() {
+    const bool documentOpen = !m_mdiArea->subWindowList().isEmpty();
+    if (documentOpen != m_bDocumentMenu) {
+        menuBar()->clear();
+        for (QMenu* menu : m_menus[documentOpen ? 1 : 0])
+            menuBar()->addMenu(menu);
+        m_bDocumentMenu = documentOpen;
+    }
+    for (const auto& [id, action] : m_actions)
+        action->setEnabled(m_commands.IsEnabled(id));
+    Action(Cmd::ViewToolbar)->setChecked(m_toolBar && !m_toolBar->isHidden());
+    Action(Cmd::ViewStatusBar)->setChecked(!statusBar()->isHidden());
+}
+
+void CMainFrame::Exit() {
+    m_bExit = true;
+    close();
 }
 
 void CMainFrame::Restore() {
@@ -62,13 +331,86 @@ void CMainFrame::Restore() {
     activateWindow();
 }
 
-void CMainFrame::Exit() {
-    close();
+void CMainFrame::ApplyAlwaysOnTop() {
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, m_app.GetSettings().m_bAlwaysOnTop != 0);
+    if (flags == windowFlags())
+        return;
+    // Changing the widget's flags would hide the window; the native window takes the new band
+    // as it is, keeping position, size and activation.
+    overrideWindowFlags(flags);
+    if (QWindow* window = windowHandle())
+        window->setFlags(flags);
+}
+
+void CMainFrame::NotifyNewMessage() {
+    m_reminder->NotifyNewMessage();
+}
+
+void CMainFrame::ShowAboutBox() {
+    CAboutDialog about(isVisible() ? this : nullptr);
+    about.exec();
+}
+
+void CMainFrame::ShowHelp() {
+    QMessageBox box(
+        QMessageBox::Information, tr("Quillpad Help"),
+        tr("<p><b>Sending a note.</b> Choose Message/Send (Ctrl+E), or Send Message in the "
+           "notification area. Pick an address book, select names and press To:, write "
+           "the note and press Send.</p>"
+           "<p><b>Who is listening.</b> Select addresses and press Check: a mark shows "
+           "which copies answer, and the answer gives the user's full name.</p>"
+           "<p><b>Answering.</b> A received note pops up; press Reply to answer it with "
+           "the note quoted.</p>"
+           "<p><b>Address books</b> are made, edited and deleted from the Address menu, "
+           "and fetched from the site's FTP server with Address/Get.</p>"
+           "<p><b>The log</b> of every note sent and received is kept in one file per "
+           "month in the data directory.</p>"),
+        QMessageBox::Ok, isVisible() ? this : nullptr);
+    box.setObjectName(QStringLiteral("helpBox"));
+    box.exec();
+}
+
+void CMainFrame::ArrangeIcons() {
+    int x = 0;
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
+        if (!window->isMinimized())
+            continue;
+        window->move(x, m_mdiArea->viewport()->height() - window->height());
+        x += window->width();
+    }
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // In tray mode a minimised window is reached through the notification area only.
+    if (event->type() == QEvent::WindowStateChange && m_app.IsTrayMode() && isMinimized()) {
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized())
+                hide();
+        });
+    }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (event->spontaneous())
+        m_bExit = true;  // the window's own Close is an exit
+    if (!m_bExit)
+        hide();
+    WindowPlacementStore(m_app.Store())
+        .Save(QString::fromLatin1(WindowPlacementStore::kKeyPath),
+              QString::fromLatin1(kPlacementName), *this);
+
+    // Each document is asked in turn; one that refuses keeps the program running.
+    m_mdiArea->closeAllSubWindows();
+    if (!m_mdiArea->subWindowList().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    m_reminderTimer->Stop();
+    m_clockTick->stop();
     if (m_trayIcon)
-        m_trayIcon->hide();
+        m_trayIcon->Remove();
     event->accept();
-    QCoreApplication::quit();
+    Q_EMIT frameClosed();
 }

@@ -1,29 +1,96 @@
 #pragma once
 
+#include <QDateTime>
 #include <QMainWindow>
+#include <map>
+#include <memory>
+
+#include "platform/PeriodicTimer.h"
+#include "shell/Commands.h"
 
 class CQuillpadApp;
-class QSystemTrayIcon;
+class CTrayIcon;
+class NoteReminder;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QTimer;
+class QToolBar;
 
-// The program's main window. Where the desktop offers a notification area it lives hidden
-// behind an icon there.
+// The program's main window: the log documents in an MDI area, menus that follow whether a log
+// is open, a toolbar, a status bar with the port, date and time, and (where the desktop has a
+// notification area) an icon there behind which the window normally lives hidden.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(CQuillpadApp& app, QWidget* parent = nullptr);
+    static constexpr const char* kPlacementName = "Main Window";
+    static constexpr int kClockTickMs = 10000;
 
-    // Ends the program the orderly way: the window closes and the message loop ends.
+    // reminderTimer drives the unanswered-note reminder; by default a real timer.
+    explicit CMainFrame(CQuillpadApp& app, std::unique_ptr<PeriodicTimer> reminderTimer = nullptr,
+                        QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CommandTable& Commands() { return m_commands; }
+    // The action of a command id (menus, toolbar, tray menu), or null.
+    QAction* Action(int id) const;
+    QMdiArea* MdiArea() const { return m_mdiArea; }
+    CTrayIcon* TrayIcon() const { return m_trayIcon; }
+    bool IsExiting() const { return m_bExit; }
+    bool ShowsDocumentMenu() const { return m_bDocumentMenu; }
+
+    // The three ways out (File Exit, tray Exit, the window's Close) all end here.
     void Exit();
+    // Shows the window in its normal state, in front.
     void Restore();
+    // Puts the window into the top-most band or out of it, as the settings say.
+    void ApplyAlwaysOnTop();
+    // A received note has been shown: restart the reminder and play the Message sound.
+    void NotifyNewMessage();
 
-    static QIcon ProgramIcon();
+    void UpdateStatusPanes(const QDateTime& now = QDateTime::currentDateTime());
+    // Enables every action as its command's rules say, and switches the menu bar between the
+    // one without and the one with a log document.
+    void UpdateCommandUi();
+    void ShowAboutBox();
+
+Q_SIGNALS:
+    // The window has closed for good: the program's message loop may end.
+    void frameClosed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void CreateActions();
+    QMenu* BuildMenu(const MenuDefinition& definition);
+    void BuildMenuBars();
+    void CreateToolBar();
+    void CreateStatusBar();
     void CreateTrayIcon();
+    void WireCommands();
+    void PlaceAtStart();
+    void UpdateLockPanes();
+    void FillWindowList(QMenu* menu);
+    void ArrangeIcons();
+    void ShowHelp();
 
     CQuillpadApp& m_app;
-    QSystemTrayIcon* m_trayIcon = nullptr;
+    CommandTable m_commands;
+    std::map<int, QAction*> m_actions;
+    QList<QMenu*> m_menus[2];  // without and with a log document
+    QMdiArea* m_mdiArea = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    CTrayIcon* m_trayIcon = nullptr;
+    QLabel* m_lockPanes[3] = {};
+    QLabel* m_portPane = nullptr;
+    QLabel* m_datePane = nullptr;
+    QLabel* m_timePane = nullptr;
+    QTimer* m_clockTick = nullptr;
+    std::unique_ptr<PeriodicTimer> m_reminderTimer;
+    std::unique_ptr<NoteReminder> m_reminder;
+    bool m_bExit = false;
+    bool m_bDocumentMenu = false;
 };

@@ -2,10 +2,12 @@
 #include <atomic>
 #include <thread>
 
+#include "RecordingSoundPlayer.h"
 #include "TestSupport.h"
 #include "app/CQuillpadApp.h"
 #include "platform/SingleInstance.h"
 #include "shell/CMainFrame.h"
+#include "shell/Resources.h"
 
 class TestQuillpadApp : public QObject {
     Q_OBJECT
@@ -20,6 +22,7 @@ private Q_SLOTS:
 private:
     void AskToComeForward();
 
+    RecordingSoundPlayer m_sounds{false};
     std::unique_ptr<CQuillpadApp> m_app;
 };
 
@@ -27,8 +30,10 @@ void TestQuillpadApp::initTestCase() {
     WriteWholeFile(CurrentTestHome().StorePath(),
                    "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Profiles]\n"
                    "\"Full Name\"=\"Ann\"\n");
-    m_app = std::make_unique<CQuillpadApp>(CurrentTestHome().StorePath());
+    m_app = std::make_unique<CQuillpadApp>(CurrentTestHome().StorePath(), m_sounds);
     QVERIFY(m_app->InitInstance({}));
+    // Without sound hardware the Welcome sound is the 1000 Hz beep.
+    QCOMPARE(m_sounds.Calls(), QStringList{QStringLiteral("beep 1000 300")});
     QVERIFY(m_app->HasMainWindow());
     QVERIFY(m_app->SettingsLoaded());
 }
@@ -39,7 +44,7 @@ void TestQuillpadApp::startsMinimisedWithoutTray() {
     QCOMPARE(frame->windowTitle(), QStringLiteral("Quillpad"));
     QVERIFY(frame->isVisible());
     QVERIFY(frame->isMinimized());
-    QVERIFY(!CMainFrame::ProgramIcon().pixmap(32, 32).isNull());
+    QVERIFY(!Resources::ProgramIcon().pixmap(32, 32).isNull());
     QVERIFY(!m_app->GetComputerName().isEmpty());
 }
 
@@ -81,7 +86,10 @@ void TestQuillpadApp::printMarginsReachViewsAndStore() {
 }
 
 void TestQuillpadApp::cleanupTestCase() {
+    m_sounds.SetHasOutputDevice(true);
+    m_sounds.Clear();
     m_app->ExitInstance();
+    QCOMPARE(m_sounds.Calls(), QStringList{QStringLiteral("builtin 201")});
     m_app.reset();
 }
 

@@ -1,0 +1,49 @@
+#include "shell/CTrayIcon.h"
+
+#include <QMenu>
+
+#include "shell/Commands.h"
+
+CTrayIcon::CTrayIcon(QObject* parent) : QObject(parent) {}
+
+CTrayIcon::~CTrayIcon() {
+    Remove();
+}
+
+void CTrayIcon::SetMenu(QMenu* menu) {
+    m_menu = menu;
+    if (m_menu && !m_menu->actions().isEmpty())
+        m_menu->setDefaultAction(m_menu->actions().first());
+    if (m_icon)
+        m_icon->setContextMenu(m_menu);
+}
+
+bool CTrayIcon::SetIcon(const QIcon& icon, const QString& tip) {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_bShown = false;
+        return false;
+    }
+    if (!m_icon) {
+        m_icon = new QSystemTrayIcon(this);
+        m_icon->setContextMenu(m_menu);
+        connect(m_icon, &QSystemTrayIcon::activated, this, &CTrayIcon::HandleActivation);
+    }
+    m_icon->setIcon(icon);
+    m_icon->setToolTip(tip.left(63));
+    m_icon->show();
+    m_bShown = m_icon->isVisible();
+    return m_bShown;
+}
+
+void CTrayIcon::Remove() {
+    if (m_icon)
+        m_icon->hide();
+    m_bShown = false;
+}
+
+bool CTrayIcon::HandleActivation(QSystemTrayIcon::ActivationReason reason) {
+    if (reason != QSystemTrayIcon::DoubleClick)
+        return false;  // the context menu is opened by the notification area itself
+    Q_EMIT commandRequested(Cmd::SendMessageTray);
+    return true;
+}
