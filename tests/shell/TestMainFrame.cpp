@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "app/CQuillpadApp.h"
 #include "app/CRegistry.h"
+#include "shell/CAboutDialog.h"
 #include "shell/CChildFrame.h"
 #include "shell/CMainFrame.h"
 #include "shell/CTrayIcon.h"
@@ -46,6 +47,7 @@ private Q_SLOTS:
     void trayMenuAndClicks();
     void alwaysOnTopFollowsTheSetting();
     void arrivingNotesPlayAndRemind();
+    void aboutBox();
 
 private:
     std::unique_ptr<CMainFrame> MakeFrame(CQuillpadApp& app, ManualTimer** timer = nullptr);
@@ -318,6 +320,21 @@ void TestMainFrame::arrivingNotesPlayAndRemind() {
     m_app->m_nUnansweredNoteCount = 0;
     timer->Advance(20 * 60000);
     QCOMPARE(m_sounds.Calls().size(), 2);
+}
+
+void TestMainFrame::aboutBox() {
+    CAboutDialog about;
+    QCOMPARE(about.windowTitle(), QStringLiteral("About Quillpad"));
+    QCOMPARE(about.findChild<QLabel*>(QStringLiteral("versionLabel"))->text(),
+             QStringLiteral("Quillpad Version 3.6"));
+    QVERIFY(!about.findChild<QLabel*>(QStringLiteral("iconLabel"))->pixmap().isNull());
+    auto* ok = about.findChild<QPushButton*>(QStringLiteral("okButton"));
+    QVERIFY(ok);
+    QCOMPARE(ok->accessibleName(), QStringLiteral("okButton"));
+    about.show();
+    ok->click();
+    QVERIFY(!about.isVisible());
+    QCOMPARE(about.result(), int(QDialog::Accepted));
 }
 
 QUILLPAD_TEST_GUI_MAIN(TestMainFrame)
