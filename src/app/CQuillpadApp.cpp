@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -10,6 +9,7 @@
 #include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
 #include "shell/CMainFrame.h"
+#include "shell/MessageBox.h"
 #include "shell/SoundPlayer.h"
 #include "shell/SoundSpec.h"
 
@@ -84,8 +84,7 @@ void CQuillpadApp::ExitInstance() {
 
 void CQuillpadApp::LoadSettings() {
     ::LoadSettings(m_settings, m_store, [] {
-        QMessageBox::information(nullptr, QString::fromLatin1(kAppTitle),
-                                 tr("Please select File/Preferences to enter your name."));
+        MessageBox::Information(nullptr, tr("Please select File/Preferences to enter your name."));
     });
     m_bSettingsLoaded = true;
 }

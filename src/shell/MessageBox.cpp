@@ -1,0 +1,44 @@
+#include "shell/MessageBox.h"
+
+#include <QMutex>
+
+#include "app/CQuillpadApp.h"
+
+namespace {
+
+QMutex g_mutex;
+MessageBox::Answerer g_answerer;
+
+QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                 QMessageBox::StandardButtons buttons) {
+    MessageBox::Answerer answerer;
+    {
+        QMutexLocker lock(&g_mutex);
+        answerer = g_answerer;
+    }
+    if (answerer)
+        return answerer(icon, text);
+    QMessageBox box(icon, QString::fromLatin1(CQuillpadApp::kAppTitle), text, buttons, parent);
+    box.setObjectName(QStringLiteral("messageBox"));
+    box.setAccessibleName(box.objectName());
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+}  // namespace
+
+void MessageBox::SetAnswerer(Answerer answerer) {
+    QMutexLocker lock(&g_mutex);
+    g_answerer = std::move(answerer);
+}
+
+void MessageBox::Critical(QWidget* parent, const QString& text) {
+    Show(parent, QMessageBox::Critical, text, QMessageBox::Ok);
+}
+
+void MessageBox::Information(QWidget* parent, const QString& text) {
+    Show(parent, QMessageBox::Information, text, QMessageBox::Ok);
+}
+
+bool MessageBox::Question(QWidget* parent, const QString& text) {
+    return Show(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
