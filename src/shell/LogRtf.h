@@ -1,1 +1,15 @@
 #pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+class QTextDocument;
+
+// The log document to RTF and back. Pictures live in the document as images (QTextImageFormat
+// naming a resource of the document); they are saved as PNG.
+QByteArray DocumentToRtf(const QTextDocument& document, const QString& faceName, int halfPoints);
+
+// Replaces the document's content with what can be read of rtf; false, with the reason in
+// error, when the file is not RTF, is damaged or holds a picture that cannot be shown.
+bool RtfToDocument(QByteArrayView rtf, QTextDocument& document, QString* error);
