@@ -8,8 +8,9 @@ BUILD_TYPE ?= RelWithDebInfo
 BUILD_PACKAGES := build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools \
 	qt6-multimedia-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev \
 	libxkbcommon-dev libbenchmark-dev
-# What the program needs at run time beyond the libraries above (a Qt platform plugin).
-RUN_PACKAGES := qt6-qpa-plugins
+# What the program needs at run time beyond the libraries above: a Qt platform plugin, and the
+# desktop's mail hand-over (xdg-email) for File Send.
+RUN_PACKAGES := qt6-qpa-plugins xdg-utils
 # What the tests need: an FTP server, a virtual display and Xlib to act as its window manager,
 # and `ip`/`unshare` for the private network.
 TEST_PACKAGES := python3-pyftpdlib xvfb xauth libx11-dev iproute2 util-linux

@@ -9,6 +9,8 @@
 #include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
 #include "shell/CMainFrame.h"
+#include "shell/LogViewServices.h"
+#include "shell/LogWorkspace.h"
 #include "shell/MessageBox.h"
 #include "shell/SoundPlayer.h"
 #include "shell/SoundSpec.h"
@@ -43,7 +45,6 @@ CMainFrame* CQuillpadApp::MainFrame() const {
 }
 
 bool CQuillpadApp::InitInstance(const QStringList& arguments) {
-    Q_UNUSED(arguments);
     m_bStarting = true;
     m_instance = new SingleInstance(QFileInfo(m_store.FilePath()).absolutePath(), this);
     if (m_instance->Claim() == SingleInstance::Role::Secondary) {
@@ -59,6 +60,15 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
     m_mainFrame = new CMainFrame(*this);
     connect(m_mainFrame, &CMainFrame::frameClosed, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);
+
+    // The first document: the one named on the command line, or the month's log.
+    if (!m_services)
+        m_services = std::make_unique<LogViewServices>();
+    m_workspace = std::make_unique<LogWorkspace>(*this, *m_mainFrame, *m_services);
+    if (!m_workspace->OpenAtStart(arguments)) {
+        m_bStarting = false;
+        return false;
+    }
 
     // In tray mode the window stays hidden behind its icon; otherwise it starts minimised
     // without taking the focus from the user's work.
@@ -80,6 +90,8 @@ void CQuillpadApp::ExitInstance() {
     PlayNotificationSound(LeaveSound(m_settings));
     SaveSettings(SettingsSection::Editor);
     SaveSettings(SettingsSection::Windows);
+    if (m_workspace)
+        m_workspace->SaveRecentFiles();
 }
 
 void CQuillpadApp::LoadSettings() {

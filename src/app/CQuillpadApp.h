@@ -3,12 +3,15 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 #include "app/Settings.h"
 #include "platform/RegistryStore.h"
 
 class CMainFrame;
+class LogViewServices;
+class LogWorkspace;
 class ISoundPlayer;
 struct SoundSpec;
 class SingleInstance;
@@ -35,6 +38,7 @@ public:
     void ExitInstance();
     bool HasMainWindow() const { return !m_mainFrame.isNull(); }
     CMainFrame* MainFrame() const;
+    LogWorkspace* Workspace() const { return m_workspace.get(); }
 
     // Settings (the record, its store, and the operations on both).
     Settings& GetSettings() { return m_settings; }
@@ -76,4 +80,6 @@ private:
     SingleInstance* m_instance = nullptr;
     SignalWatcher* m_signals = nullptr;
     QPointer<CMainFrame> m_mainFrame;
+    std::unique_ptr<LogViewServices> m_services;
+    std::unique_ptr<LogWorkspace> m_workspace;
 };

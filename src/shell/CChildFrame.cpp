@@ -1,5 +1,7 @@
 #include "shell/CChildFrame.h"
 
+#include <QCloseEvent>
+
 CChildFrame::CChildFrame(QWidget* parent) : QMdiSubWindow(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
 }
@@ -17,4 +19,12 @@ void CChildFrame::moveEvent(QMoveEvent* event) {
 void CChildFrame::resizeEvent(QResizeEvent* event) {
     QMdiSubWindow::resizeEvent(event);
     Track();
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+    if (m_closeHandler && !m_closeHandler()) {
+        event->ignore();
+        return;
+    }
+    QMdiSubWindow::closeEvent(event);
 }

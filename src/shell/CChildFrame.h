@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMdiSubWindow>
+#include <functional>
 
 // The window around each log view inside the main window.
 class CChildFrame : public QMdiSubWindow {
@@ -12,7 +13,11 @@ public:
     // maximised): what its saved placement records.
     QRect NormalGeometry() const { return m_normalGeometry; }
 
+    // Asked when the window is about to close; false keeps it open.
+    void SetCloseHandler(std::function<bool()> handler) { m_closeHandler = std::move(handler); }
+
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -20,4 +25,5 @@ private:
     void Track();
 
     QRect m_normalGeometry;
+    std::function<bool()> m_closeHandler;
 };

@@ -2,12 +2,16 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -71,11 +75,17 @@ CMainFrame::CMainFrame(CQuillpadApp& app, std::unique_ptr<PeriodicTimer> reminde
     if (m_app.IsTrayMode())
         CreateTrayIcon();
     PlaceAtStart();
+    setAcceptDrops(true);
     UpdateCommandUi();
     qApp->installEventFilter(this);
 }
 
 CMainFrame::~CMainFrame() {
+    // The log windows go while this window is still whole: as they go they report to it, and
+    // it must not update its menus any more.
+    m_bDestroying = true;
+    delete m_mdiArea;
+    m_mdiArea = nullptr;
     qApp->removeEventFilter(this);
     m_reminderTimer->Stop();
 }
@@ -307,6 +317,8 @@ void CMainFrame::PlaceAtStart() {
 }
 
 void CMainFrame::UpdateCommandUi() {
+    if (m_bDestroying)
+        return;
     const bool documentOpen = !m_mdiArea->subWindowList().isEmpty();
     if (documentOpen != m_bDocumentMenu) {
         menuBar()->clear();
@@ -318,6 +330,45 @@ void CMainFrame::UpdateCommandUi() {
         action->setEnabled(m_commands.IsEnabled(id));
     Action(Cmd::ViewToolbar)->setChecked(m_toolBar && !m_toolBar->isHidden());
     Action(Cmd::ViewStatusBar)->setChecked(!statusBar()->isHidden());
+}
+
+void CMainFrame::SetRecentFiles(const QStringList& paths) {
+    for (QAction* action : std::as_const(m_recentActions))
+        delete action;
+    m_recentActions.clear();
+    QAction* placeholder = Action(Cmd::FileMruFirst);
+    for (int i = 0; i < paths.size(); ++i) {
+        auto* action = new QAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(paths[i])), this);
+        action->setObjectName(QStringLiteral("recentFile%1").arg(i + 1));
+        action->setStatusTip(placeholder->statusTip());
+        connect(action, &QAction::triggered, this, [this, i] { Q_EMIT recentFileChosen(i); });
+        m_recentActions.append(action);
+    }
+    // The entries stand where the placeholder "Recent File" stands, which shows only while the
+    // list is empty.
+    for (const QList<QMenu*>& menus : m_menus) {
+        QMenu* file = menus.first();
+        file->insertActions(placeholder, m_recentActions);
+    }
+    placeholder->setVisible(paths.isEmpty());
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    if (!paths.isEmpty()) {
+        event->acceptProposedAction();
+        Q_EMIT filesDropped(paths);
+    }
 }
 
 void CMainFrame::Exit() {

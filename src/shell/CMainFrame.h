@@ -53,14 +53,21 @@ public:
     // one without and the one with a log document.
     void UpdateCommandUi();
     void ShowAboutBox();
+    // The recent-file entries of the File menu, newest first.
+    void SetRecentFiles(const QStringList& paths);
 
 Q_SIGNALS:
     // The window has closed for good: the program's message loop may end.
     void frameClosed();
+    void recentFileChosen(int index);
+    // Files dropped on the window, as local paths.
+    void filesDropped(const QStringList& paths);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -81,6 +88,7 @@ private:
     CommandTable m_commands;
     std::map<int, QAction*> m_actions;
     QList<QMenu*> m_menus[2];  // without and with a log document
+    QList<QAction*> m_recentActions;
     QMdiArea* m_mdiArea = nullptr;
     QToolBar* m_toolBar = nullptr;
     CTrayIcon* m_trayIcon = nullptr;
@@ -92,5 +100,6 @@ private:
     std::unique_ptr<PeriodicTimer> m_reminderTimer;
     std::unique_ptr<NoteReminder> m_reminder;
     bool m_bExit = false;
+    bool m_bDestroying = false;
     bool m_bDocumentMenu = false;
 };

@@ -40,5 +40,11 @@ void MessageBox::Information(QWidget* parent, const QString& text) {
 }
 
 bool MessageBox::Question(QWidget* parent, const QString& text) {
-    return Show(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return Show(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+QMessageBox::StandardButton MessageBox::QuestionWithCancel(QWidget* parent, const QString& text) {
+    return Show(parent, QMessageBox::Question, text,
+                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
 }

@@ -8,7 +8,8 @@
 // its place: it sees each box (icon, text) and gives the button the user would have pressed.
 namespace MessageBox {
 
-using Answerer = std::function<QMessageBox::StandardButton(QMessageBox::Icon icon, const QString& text)>;
+using Answerer =
+    std::function<QMessageBox::StandardButton(QMessageBox::Icon icon, const QString& text)>;
 
 // Replaces the real boxes until called again with an empty answerer.
 void SetAnswerer(Answerer answerer);
@@ -19,5 +20,7 @@ void Critical(QWidget* parent, const QString& text);
 void Information(QWidget* parent, const QString& text);
 // Question with Yes and No; true for Yes.
 bool Question(QWidget* parent, const QString& text);
+// Question with Yes, No and Cancel; the button pressed.
+QMessageBox::StandardButton QuestionWithCancel(QWidget* parent, const QString& text);
 
 }  // namespace MessageBox

@@ -3,6 +3,8 @@
 #include <csignal>
 
 #include "TestSupport.h"
+#include "app/AppFunctions.h"
+#include "shell/RtfCodec.h"
 
 namespace {
 
@@ -109,6 +111,15 @@ void TestStartup::terminationSignalsEndInOrder() {
     QVERIFY(store.contains("\n\"Always On Top\"=dword:00000000\n"));
     QVERIFY(store.contains("\n\"Main Window\"=hex:2c,00,00,00,"));
     QVERIFY(!store.contains("\"Port\""));  // other sections are saved only when they change
+
+    // The month's log was saved at the end, with the start banner.
+    const QStringList logs = QDir(home.DataDirectory()).entryList({QStringLiteral("*.qpd")});
+    QCOMPARE(logs.size(), 1);
+    QCOMPARE(logs.first(), FormatLocalTime("%B") + QStringLiteral(".qpd"));
+    RtfContent log;
+    QVERIFY(ReadRtf(ReadWholeFile(home.DataDirectory() + logs.first()), log, nullptr));
+    QVERIFY(log.m_strText.contains(
+        QStringLiteral("\n------- Log Section Separator -------\nQuillpad started at ")));
 }
 
 void TestStartup::secondStartBringsTheFirstForward() {
