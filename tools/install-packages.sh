@@ -18,6 +18,7 @@ else
     echo "These packages are missing and there is no sudo to install them:$missing" >&2
     exit 1
 fi
-$sudo apt-get update -q
+$sudo apt-get -o DPkg::Lock::Timeout=600 update -q
+# Another package manager may hold the lock for a while (unattended upgrades); wait for it.
 # shellcheck disable=SC2086
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
+DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends $missing
