@@ -199,6 +199,9 @@ CQuillpadDoc* LogWorkspace::CreateWindowFor(std::unique_ptr<CQuillpadDoc> doc) {
     });
     m_entries.append(entry);
     m_frame.MdiArea()->addSubWindow(entry->frame);
+    // A log window without a saved placement takes most of the main window.
+    const QSize area = m_frame.MdiArea()->viewport()->size();
+    entry->frame->resize(qMax(480, area.width() * 3 / 4), qMax(320, area.height() * 3 / 4));
     entry->frame->show();
     // The first-display work runs now, also while the main window itself stays hidden.
     entry->view->OnInitialUpdate();
