@@ -1,9 +1,202 @@
 #include "addressbook/AddressBook.h"
 
+#include <QDir>
+#include <QFile>
+#include <QMutex>
+#include <algorithm>
+#include <limits>
+#include <numeric>
+
 #include "platform/AtomicFile.h"
+#include "platform/FileLock.h"
+
+namespace {
+
+constexpr int kRecentLockTimeoutMs = 10000;
+
+QByteArray ReadBook(QFile& file) {
+    return file.read(BookFormat::kMaxBookBytes);
+}
+
+// Lines of a book, each without its line end; they point into bytes.
+QList<QByteArrayView> SplitLines(const QByteArray& bytes) {
+    QList<QByteArrayView> lines;
+    qsizetype start = 0;
+    while (start <= bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size();
+        QByteArrayView line(bytes.constData() + start, end - start);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        lines.append(line);
+        start = end + 1;
+    }
+    return lines;
+}
+QList<QByteArrayView> SplitLines(QByteArray&&) = delete;  // the views would outlive their bytes
+
+// Serialises the updates of the recent lists within this process; the lock file does the same
+// across processes.
+QMutex g_recentMutex;
+
+}  // namespace
+
+void BookListing::RemoveAt(int index) {
+    if (index < 0 || index >= Count())
+        return;
+    m_paths.removeAt(index);
+    m_descriptions.removeAt(index);
+}
+
+qint32 BookFormat::ParsePort(QByteArrayView text) {
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    qint64 value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > std::numeric_limits<qint32>::max())
+            value = qint64(std::numeric_limits<qint32>::max()) + 1;  // held just past the range
+    }
+    if (negative)
+        value = -value;
+    return static_cast<qint32>(std::clamp<qint64>(value, std::numeric_limits<qint32>::min(),
+                                                  std::numeric_limits<qint32>::max()));
+}
+
+std::optional<AddressEntry> BookFormat::ParseLine(QByteArrayView line) {
+    if (line.size() > kMaxLineBytes)
+        return std::nullopt;
+    const qsizetype last = line.lastIndexOf(';');
+    if (last < 0)
+        return std::nullopt;
+    QByteArrayView rest = line.first(last);
+    const qsizetype portSep = rest.lastIndexOf(';');
+    if (portSep < 0)
+        return std::nullopt;
+    const QByteArrayView port = rest.sliced(portSep + 1);
+    rest = rest.first(portSep);
+    const qsizetype addressSep = rest.lastIndexOf(';');
+    if (addressSep < 0)
+        return std::nullopt;
+    AddressEntry entry;
+    entry.m_strAddress = QString::fromLocal8Bit(rest.sliced(addressSep + 1));
+    entry.m_strName = QString::fromLocal8Bit(rest.first(addressSep));
+    entry.m_nPort = ParsePort(port);
+    return entry;
+}
+
+QByteArray BookFormat::FormatEntry(const AddressEntry& entry) {
+    return "\r\n" + entry.m_strName.toLocal8Bit() + ';' + entry.m_strAddress.toLocal8Bit() + ';' +
+           QByteArray::number(entry.m_nPort) + ';';
+}
+
+QByteArray BookFormat::FormatBook(const QString& description, const QList<AddressEntry>& entries) {
+    QByteArray bytes = description.toLocal8Bit();
+    for (const AddressEntry& entry : entries)
+        bytes += FormatEntry(entry);
+    return bytes;
+}
+
+BookListing ListAddressBooks(const QString& dataDirectory, bool excludeRecentLists) {
+    // Books may end in ".ADD" as well: the names are filtered here, without regard to case.
+    QDir all(dataDirectory, QString(), QDir::Name, QDir::Files | QDir::Hidden);
+    QStringList names;
+    for (const QString& name : all.entryList()) {
+        if (!name.endsWith(QStringLiteral(".add"), Qt::CaseInsensitive))
+            continue;
+        if (excludeRecentLists &&
+            (name.compare(QLatin1String(kOnLinesFile), Qt::CaseInsensitive) == 0 ||
+             name.compare(QLatin1String(kLastSendersFile), Qt::CaseInsensitive) == 0))
+            continue;
+        names.append(name);
+    }
+
+    QStringList paths;
+    QList<QByteArray> descriptions;
+    for (const QString& name : std::as_const(names)) {
+        const QString path = dataDirectory + name;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray head = file.read(BookFormat::kMaxLineBytes);
+        QByteArray description =
+            head.left(head.indexOf('\n') < 0 ? head.size() : head.indexOf('\n'));
+        if (description.endsWith('\r'))
+            description.chop(1);
+        paths.append(path);
+        descriptions.append(head.isEmpty() ? QByteArray(kUnknownListing) : description);
+    }
+
+    // Descriptions in byte order (upper-case letters before lower-case ones); equal ones keep
+    // the order of the file names.
+    QList<int> order(paths.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&descriptions](int a, int b) { return descriptions[a] < descriptions[b]; });
+    BookListing listing;
+    for (int index : order) {
+        listing.m_paths.append(paths[index]);
+        listing.m_descriptions.append(QString::fromLocal8Bit(descriptions[index]));
+    }
+    return listing;
+}
+
+std::optional<QList<AddressEntry>> ReadBookEntries(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = ReadBook(file);
+    const QList<QByteArrayView> lines = SplitLines(bytes);
+    QList<AddressEntry> entries;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (std::optional<AddressEntry> entry = BookFormat::ParseLine(lines[i]))
+            entries.append(*entry);
+    }
+    return entries;
+}
+
+bool WriteAddressBook(const QString& path, const QString& description,
+                      const QList<AddressEntry>& entries) {
+    return AtomicFile::Write(path, BookFormat::FormatBook(description, entries));
+}
 
 bool CreateAddressBook(const QString& path, const QString& description) {
-    return AtomicFile::Write(path, description.toLocal8Bit());
+    return WriteAddressBook(path, description, {});
+}
+
+bool PushRecentEntry(const QString& dataDirectory, const QString& fileName,
+                     const QString& description, const AddressEntry& entry) {
+    const QString path = dataDirectory + fileName;
+    QMutexLocker inProcess(&g_recentMutex);
+    FileLock acrossProcesses(dataDirectory + QLatin1Char('.') + fileName + QStringLiteral(".lock"));
+    if (!acrossProcesses.Lock(kRecentLockTimeoutMs))
+        return false;
+
+    QByteArray list = description.toLocal8Bit() + BookFormat::FormatEntry(entry);
+    QFile old(path);
+    if (old.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = ReadBook(old);
+        const QList<QByteArrayView> lines = SplitLines(bytes);
+        // At most 29 old lines are looked at; one of the same name is dropped but counts.
+        int examined = 1;
+        for (qsizetype i = 1; i < lines.size() && examined < kRecentListSize; ++i) {
+            const std::optional<AddressEntry> older = BookFormat::ParseLine(lines[i]);
+            if (!older)
+                continue;  // an empty or damaged line is no entry
+            if (older->m_strName.compare(entry.m_strName, Qt::CaseInsensitive) != 0)
+                list += BookFormat::FormatEntry(*older);
+            ++examined;
+        }
+    }
+    // The lists are rebuilt at every start: handing them to the system is enough.
+    AtomicFile::Options options;
+    options.durability = AtomicFile::Durability::Flushed;
+    return AtomicFile::Write(path, list, options);
 }
 
 void ResetRecentLists(const QString& dataDirectory) {

@@ -1,12 +1,28 @@
 #include "platform/AtomicFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstring>
 
 namespace {
+
+// Read once while the program is still single-threaded: asking changes the mask for a moment.
+mode_t ReadUmask() {
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+const mode_t g_umask = ReadUmask();
+
+QString ErrnoText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 // The rename is only durable once the directory entry itself has reached the disk.
 void SyncDirectoryOf(const QString& path) {
@@ -18,31 +34,10 @@ void SyncDirectoryOf(const QString& path) {
     }
 }
 
-bool WriteImpl(const QString& path, const QByteArray& data,
-               std::optional<QFileDevice::Permissions> permissions, QString* error) {
-    const bool existed = QFileInfo::exists(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    if (permissions && !existed)
-        file.setPermissions(*permissions);
-    if (file.write(data) != data.size()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    // QSaveFile::commit flushes and syncs the new file before it renames it over the old one.
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    SyncDirectoryOf(path);
-    return true;
+bool Fail(QString* error, const QString& text) {
+    if (error)
+        *error = text;
+    return false;
 }
 
 }  // namespace
@@ -50,12 +45,36 @@ bool WriteImpl(const QString& path, const QByteArray& data,
 namespace AtomicFile {
 
 bool Write(const QString& path, const QByteArray& data, QString* error) {
-    return WriteImpl(path, data, std::nullopt, error);
+    return Write(path, data, Options(), error);
 }
 
-bool Write(const QString& path, const QByteArray& data, QFileDevice::Permissions newFilePermissions,
-           QString* error) {
-    return WriteImpl(path, data, newFilePermissions, error);
+bool Write(const QString& path, const QByteArray& data, const Options& options, QString* error) {
+    const QFileInfo target(path);
+    QTemporaryFile temp(target.absolutePath() + QLatin1Char('/') + QLatin1Char('.') +
+                        target.fileName() + QStringLiteral(".XXXXXX"));
+    temp.setAutoRemove(true);
+    if (!temp.open())
+        return Fail(error, temp.errorString());
+    const QByteArray tempName = QFile::encodeName(temp.fileName());
+    const QByteArray targetName = QFile::encodeName(target.absoluteFilePath());
+
+    struct stat existing = {};
+    mode_t mode = options.newFileMode ? options.newFileMode : (0666 & ~g_umask);
+    if (::stat(targetName.constData(), &existing) == 0)
+        mode = existing.st_mode & 07777;
+    if (::fchmod(temp.handle(), mode) != 0)
+        return Fail(error, ErrnoText(errno));
+
+    if (temp.write(data) != data.size() || !temp.flush())
+        return Fail(error, temp.errorString());
+    if (options.durability == Durability::Durable && ::fsync(temp.handle()) != 0)
+        return Fail(error, ErrnoText(errno));
+    if (::rename(tempName.constData(), targetName.constData()) != 0)
+        return Fail(error, ErrnoText(errno));
+    temp.setAutoRemove(false);  // it is the target now
+    if (options.durability == Durability::Durable)
+        SyncDirectoryOf(path);
+    return true;
 }
 
 }  // namespace AtomicFile

@@ -1,17 +1,27 @@
 #pragma once
 
 #include <QByteArray>
-#include <QFileDevice>
 #include <QString>
 
 // Writes a whole file so that readers see either the old content or the new one, never a part:
-// the data goes into a file beside the target, is flushed to disk and renamed over the target.
+// the data goes into a file beside the target and is renamed over it. A durable write also
+// makes sure the data and the rename have reached the disk before it returns.
 namespace AtomicFile {
 
-bool Write(const QString& path, const QByteArray& data, QString* error = nullptr);
+enum class Durability {
+    Durable,  // flushed to the disk: for settings, logs and address books
+    Flushed,  // handed to the system only: for lists that are rebuilt anyway
+};
 
-// The same, giving a newly created file these permissions (an existing file keeps its own).
-bool Write(const QString& path, const QByteArray& data, QFileDevice::Permissions newFilePermissions,
+struct Options {
+    Durability durability = Durability::Durable;
+    // Permissions of a file that does not exist yet (an existing file keeps its own); 0 means
+    // the usual ones for a new file (0666 less the umask).
+    unsigned int newFileMode = 0;
+};
+
+bool Write(const QString& path, const QByteArray& data, QString* error = nullptr);
+bool Write(const QString& path, const QByteArray& data, const Options& options,
            QString* error = nullptr);
 
 }  // namespace AtomicFile

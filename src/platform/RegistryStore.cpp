@@ -94,7 +94,8 @@ qint32 RegistryStore::Update(const std::function<qint32(RegistryDocument&)>& cha
     if (status != RegistryStatus::kSuccess)
         return status;
 
-    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    AtomicFile::Options ownerOnly;
+    ownerOnly.newFileMode = 0600;  // the store holds the scrambled FTP password
     if (!errors.isEmpty() &&
         !AtomicFile::Write(m_filePath + QStringLiteral(".bad"), bytes, ownerOnly)) {
         return RegistryStatus::kWriteFault;
