@@ -19,7 +19,7 @@ public:
     virtual void Beep(quint32 frequency, quint32 durationMs) = 0;
 };
 
-// No output device: beep with the spec's frequency and duration. Otherwise a file path plays
+// No output device: beep with the sound's frequency and duration. Otherwise a file path plays
 // that file without waiting; otherwise the built-in sound plays to its end. Keeps no state, so
 // the user-interface thread and worker threads may call it at the same time.
 void PlayNotificationSound(const SoundSpec& spec, ISoundPlayer& player);
