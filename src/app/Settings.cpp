@@ -31,13 +31,23 @@ void WriteNumber(CRegistry& reg, const char* name, quint32 setting) {
     reg.WriteNumber(QString::fromLatin1(name), setting);
 }
 
-// Opens a section for reading; a section that does not open counts as missing and gets its
-// key created for the defaults that follow.
-bool OpenSection(CRegistry& reg, const RegistryStore& store, const char* section) {
+// How a load treats the store: the program writes a default section wherever one is missing;
+// a program that only looks changes nothing.
+enum class LoadMode { Program, LookOnly };
+
+// Opens a section for reading; a section that does not open counts as missing and, for the
+// program, gets its key created for the defaults that follow.
+bool OpenSection(CRegistry& reg, const RegistryStore& store, const char* section, LoadMode mode) {
     if (reg.Open(kRoot, SectionKeyPath(section)))
         return true;
-    CreateSettingsKey(store, SectionKeyPath(section));
+    if (mode == LoadMode::Program)
+        CreateSettingsKey(store, SectionKeyPath(section));
     return false;
+}
+
+void SaveDefaults(const Settings& s, const RegistryStore& store, SettingsSection section, LoadMode mode) {
+    if (mode == LoadMode::Program)
+        SaveSettings(s, store, section);
 }
 
 const char* SectionName(SettingsSection section) {
@@ -92,11 +102,12 @@ bool CreateSettingsKey(const RegistryStore& store, const QString& keyPath) {
     return ok;
 }
 
-void LoadSettings(Settings& s, const RegistryStore& store,
-                  const std::function<void()>& showNameMessage) {
+namespace {
+
+void Load(Settings& s, const RegistryStore& store, const std::function<void()>& showNameMessage, LoadMode mode) {
     CRegistry reg(store);
 
-    if (OpenSection(reg, store, "Editor")) {
+    if (OpenSection(reg, store, "Editor", mode)) {
         // A shorter value fills only the leading margins.
         QByteArray buffer = MarginBytes(s.m_rcMargins);
         quint32 size = 16;
@@ -105,12 +116,12 @@ void LoadSettings(Settings& s, const RegistryStore& store,
     } else {
         using SettingsDefaults::kMargin;
         s.m_rcMargins = QMargins(kMargin, kMargin, kMargin, kMargin);
-        SaveSettings(s, store, SettingsSection::Editor);
+        SaveDefaults(s, store, SettingsSection::Editor, mode);
     }
     reg.Close();
 
     s.m_strDataDirectory.clear();
-    if (OpenSection(reg, store, "Data")) {
+    if (OpenSection(reg, store, "Data", mode)) {
         ReadText(reg, "Data Directory", s.m_strDataDirectory);
         ReadNumber(reg, "Save Log", s.m_bSaveLog);
         ReadNumber(reg, "Save Log Interval", s.m_nSaveLogInterval);
@@ -118,15 +129,16 @@ void LoadSettings(Settings& s, const RegistryStore& store,
         s.m_strDataDirectory = SettingsDefaults::DataDirectory();
         s.m_bSaveLog = 1;
         s.m_nSaveLogInterval = SettingsDefaults::kSaveLogInterval;
-        SaveSettings(s, store, SettingsSection::Data);
+        SaveDefaults(s, store, SettingsSection::Data, mode);
     }
     reg.Close();
     // Without a data directory the lists and logs would land wherever the program was started.
     if (s.m_strDataDirectory.isEmpty())
         s.m_strDataDirectory = SettingsDefaults::DataDirectory();
-    CreateDirectoryChain(s.m_strDataDirectory);
+    if (mode == LoadMode::Program)
+        CreateDirectoryChain(s.m_strDataDirectory);
 
-    if (OpenSection(reg, store, "Communication")) {
+    if (OpenSection(reg, store, "Communication", mode)) {
         ReadNumber(reg, "Port", s.m_nPort);
         ReadNumber(reg, "Socket Timeout", s.m_nSocketTimeout);
         ReadNumber(reg, "Broadcast", s.m_bBroadcast);
@@ -138,11 +150,11 @@ void LoadSettings(Settings& s, const RegistryStore& store,
         s.m_bBroadcast = 1;
         s.m_nBroadcastPort = SettingsDefaults::kBroadcastPort;
         s.m_nBroadcastInterval = SettingsDefaults::kBroadcastInterval;
-        SaveSettings(s, store, SettingsSection::Communication);
+        SaveDefaults(s, store, SettingsSection::Communication, mode);
     }
     reg.Close();
 
-    if (OpenSection(reg, store, "FTP")) {
+    if (OpenSection(reg, store, "FTP", mode)) {
         ReadText(reg, "Server", s.m_strFtpServer);
         ReadText(reg, "Username", s.m_strFtpUsername);
         // The text as it now stands (the stored one, or the previous one if the read failed)
@@ -161,11 +173,11 @@ void LoadSettings(Settings& s, const RegistryStore& store,
         s.m_strFtpDirectory = QString::fromLatin1(SettingsDefaults::kFtpDirectory);
         s.m_bUpdateAddressBook = 1;
         s.m_nUpdateInterval = SettingsDefaults::kUpdateInterval;
-        SaveSettings(s, store, SettingsSection::FTP);
+        SaveDefaults(s, store, SettingsSection::FTP, mode);
     }
     reg.Close();
 
-    if (OpenSection(reg, store, "Profiles")) {
+    if (OpenSection(reg, store, "Profiles", mode)) {
         ReadText(reg, "Full Name", s.m_strFullName);
         ReadText(reg, "Location", s.m_strLocation);
         ReadText(reg, "Phone", s.m_strPhone);
@@ -173,14 +185,14 @@ void LoadSettings(Settings& s, const RegistryStore& store,
         ReadText(reg, "Quote", s.m_strQuote);
     } else {
         s.m_strFullName.clear();
-        SaveSettings(s, store, SettingsSection::Profiles);
+        SaveDefaults(s, store, SettingsSection::Profiles, mode);
     }
     reg.Close();
 
-    if (s.m_strFullName.isEmpty() && showNameMessage)
+    if (s.m_strFullName.isEmpty() && showNameMessage && mode == LoadMode::Program)
         showNameMessage();
 
-    if (OpenSection(reg, store, "Sound")) {
+    if (OpenSection(reg, store, "Sound", mode)) {
         ReadNumber(reg, "Notify", s.m_bNotify);
         ReadNumber(reg, "Notify Interval", s.m_nNotifyInterval);
         ReadText(reg, "Welcome", s.m_strWelcomeSound);
@@ -194,19 +206,30 @@ void LoadSettings(Settings& s, const RegistryStore& store,
         s.m_strMessageSound.clear();
         s.m_strLeaveSound.clear();
         s.m_strErrorSound.clear();
-        SaveSettings(s, store, SettingsSection::Sound);
+        SaveDefaults(s, store, SettingsSection::Sound, mode);
     }
     reg.Close();
 
-    if (OpenSection(reg, store, "Windows")) {
+    if (OpenSection(reg, store, "Windows", mode)) {
         ReadNumber(reg, "Always On Top", s.m_bAlwaysOnTop);
     } else {
         s.m_bAlwaysOnTop = 1;
-        SaveSettings(s, store, SettingsSection::Windows);
+        SaveDefaults(s, store, SettingsSection::Windows, mode);
     }
     reg.Close();
 
-    ResetRecentLists(s.m_strDataDirectory);
+    if (mode == LoadMode::Program)
+        ResetRecentLists(s.m_strDataDirectory);
+}
+
+}  // namespace
+
+void LoadSettings(Settings& settings, const RegistryStore& store, const std::function<void()>& showNameMessage) {
+    Load(settings, store, showNameMessage, LoadMode::Program);
+}
+
+void ReadStoredSettings(Settings& settings, const RegistryStore& store) {
+    Load(settings, store, {}, LoadMode::LookOnly);
 }
 
 bool SaveSettings(const Settings& s, const RegistryStore& store, SettingsSection section) {

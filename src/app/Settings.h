@@ -88,6 +88,10 @@ inline constexpr const char* kPasswordKey = "Map_Velvet_Box";
 void LoadSettings(Settings& settings, const RegistryStore& store,
                   const std::function<void()>& showNameMessage);
 
+// Reads the settings as they are stored, for a program that only looks (the command-line
+// sender): missing sections give their defaults in memory, and nothing is written or created.
+void ReadStoredSettings(Settings& settings, const RegistryStore& store);
+
 // Writes one section. False, with nothing written, for an unknown code or a key that does not
 // open; the individual writes may still fail silently.
 bool SaveSettings(const Settings& settings, const RegistryStore& store, SettingsSection section);

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "net/CMsg.h"
+
+class QTcpSocket;
+class QTimer;
+
+// One connection that carries note records: either opened by a send or check run on its own
+// thread, where every call blocks within a time limit, or accepted by the program's listening
+// socket on the user-interface thread, where the records arrive as signals.
+class CNoteSocket : public QObject {
+    Q_OBJECT
+public:
+    // A record that has begun to arrive and gets no further byte for this long ends the
+    // connection as a read error.
+    static constexpr int kPartialRecordTimeoutMs = 60000;
+    // Writing one record may take this long at most.
+    static constexpr int kWriteTimeoutMs = 30000;
+    // "Socket Timeout" of 0: the connect is given the default time instead of none at all.
+    static constexpr int kDefaultConnectTimeoutSeconds = 5;
+
+    explicit CNoteSocket(QObject* parent = nullptr);
+    ~CNoteSocket() override;
+
+    // Connecting side: connects within timeoutSeconds. False with "Error creating
+    // communication socket" or "Error connecting to remote machine"; a port outside 1..65535
+    // is a connect failure, never another port.
+    bool ConnectTo(QString* error, const QString& address, qint64 port, int timeoutSeconds);
+    // Accepting side: takes over an accepted connection (and becomes its owner).
+    void Attach(QTcpSocket* socket);
+    // The stream and its buffers are ready once connected; kept for the order of the steps.
+    void OpenStreams() {}
+
+    // Writes one record and sends it at once. False on a transport error.
+    bool SendMsg(const CMsg& msg);
+
+    enum class Receive { Record, Closed, Error, TimedOut };
+    // Connecting side: waits at most timeoutMs for one whole record.
+    Receive ReceiveMsg(CMsg& msg, int timeoutMs);
+
+    void Close();
+    bool IsOpen() const;
+    // The address by which this machine reached the peer, as dotted text.
+    QString LocalAddress() const;
+    QString PeerAddress() const;
+
+Q_SIGNALS:
+    // Accepting side: a whole record has arrived. When it was final, the connection closes
+    // after the handlers have run.
+    void recordReceived(const CMsg& msg);
+    // "Error reading socket": a damaged or stalled record; the connection is closed.
+    void readError();
+    // The connection has ended (the peer closed, a final record was handled, or a read error).
+    void closed();
+
+private:
+    void OnReadyRead();
+    void OnPartialTimeout();
+    void Finish();
+
+    QTcpSocket* m_socket = nullptr;
+    MsgDecoder m_decoder;
+    QTimer* m_partialTimer = nullptr;
+    bool m_bBlocking = false;
+    bool m_bFinished = false;
+};
