@@ -78,7 +78,8 @@ MsgDecoder::Result MsgDecoder::Next(CMsg& msg) {
     // A received flag is 16 bits wide; any nonzero value counts as set.
     msg.m_bFinal = qFromLittleEndian<quint16>(p);
     msg.m_dwCode = qFromLittleEndian<quint32>(p + 2);
-    msg.m_strData = QByteArray(reinterpret_cast<const char*>(p + header), static_cast<qsizetype>(length));
+    msg.m_strData =
+        QByteArray(reinterpret_cast<const char*>(p + header), static_cast<qsizetype>(length));
     m_consumed += header + static_cast<qsizetype>(length);
     if (m_consumed == m_buffer.size()) {
         m_buffer.clear();

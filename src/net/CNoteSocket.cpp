@@ -22,7 +22,8 @@ CNoteSocket::~CNoteSocket() {
         m_socket->abort();
 }
 
-bool CNoteSocket::ConnectTo(QString* error, const QString& address, qint64 port, int timeoutSeconds) {
+bool CNoteSocket::ConnectTo(QString* error, const QString& address, qint64 port,
+                            int timeoutSeconds) {
     auto fail = [error](const char* text) {
         if (error)
             *error = QString::fromLatin1(text);
@@ -39,7 +40,8 @@ bool CNoteSocket::ConnectTo(QString* error, const QString& address, qint64 port,
         return true;
     const bool noSocket = m_socket->error() == QAbstractSocket::SocketResourceError;
     m_socket->abort();
-    return fail(noSocket ? "Error creating communication socket" : "Error connecting to remote machine");
+    return fail(noSocket ? "Error creating communication socket"
+                         : "Error connecting to remote machine");
 }
 
 void CNoteSocket::Attach(QTcpSocket* socket) {
@@ -72,7 +74,8 @@ bool CNoteSocket::SendMsg(const CMsg& msg) {
     }
     const QDeadlineTimer deadline(kWriteTimeoutMs);
     while (m_socket->bytesToWrite() > 0) {
-        if (deadline.hasExpired() || !m_socket->waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
+        if (deadline.hasExpired() ||
+            !m_socket->waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
             return false;
     }
     return true;
@@ -84,12 +87,12 @@ CNoteSocket::Receive CNoteSocket::ReceiveMsg(CMsg& msg, int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     for (;;) {
         switch (m_decoder.Next(msg)) {
-        case MsgDecoder::Result::Record:
-            return Receive::Record;
-        case MsgDecoder::Result::Error:
-            return Receive::Error;
-        case MsgDecoder::Result::NeedMore:
-            break;
+            case MsgDecoder::Result::Record:
+                return Receive::Record;
+            case MsgDecoder::Result::Error:
+                return Receive::Error;
+            case MsgDecoder::Result::NeedMore:
+                break;
         }
         if (m_socket->bytesAvailable() > 0) {
             m_decoder.Feed(m_socket->readAll());
@@ -172,10 +175,19 @@ void CNoteSocket::Close() {
     Finish();
 }
 
+void CNoteSocket::SetPartialRecordTimeout(int ms) {
+    if (m_partialTimer)
+        m_partialTimer->setInterval(ms);
+}
+
 bool CNoteSocket::IsOpen() const {
     return m_socket && !m_bFinished && m_socket->state() == QAbstractSocket::ConnectedState;
 }
 
-QString CNoteSocket::LocalAddress() const { return m_socket ? DottedAddress(m_socket->localAddress()) : QString(); }
+QString CNoteSocket::LocalAddress() const {
+    return m_socket ? DottedAddress(m_socket->localAddress()) : QString();
+}
 
-QString CNoteSocket::PeerAddress() const { return m_socket ? DottedAddress(m_socket->peerAddress()) : QString(); }
+QString CNoteSocket::PeerAddress() const {
+    return m_socket ? DottedAddress(m_socket->peerAddress()) : QString();
+}

@@ -43,6 +43,8 @@ public:
 
     void Close();
     bool IsOpen() const;
+    // For tests, which cannot wait a minute for a stalled record.
+    void SetPartialRecordTimeout(int ms);
     // The address by which this machine reached the peer, as dotted text.
     QString LocalAddress() const;
     QString PeerAddress() const;

@@ -3,11 +3,12 @@
 #include "app/Settings.h"
 
 NoteIdentity NoteIdentity::FromSettings(const Settings& settings) {
-    return NoteIdentity{settings.m_strFullName, settings.m_strLocation, settings.m_strPhone, settings.m_strFax,
-                        settings.m_strQuote,    settings.m_nPort};
+    return NoteIdentity{settings.m_strFullName, settings.m_strLocation, settings.m_strPhone,
+                        settings.m_strFax,      settings.m_strQuote,    settings.m_nPort};
 }
 
-QList<CMsg> BuildNoteRecords(const NoteIdentity& sender, const QString& localAddress, OutgoingNote& note) {
+QList<CMsg> BuildNoteRecords(const NoteIdentity& sender, const QString& localAddress,
+                             OutgoingNote& note) {
     QList<CMsg> records;
     records.append(CMsg(MSG_SENDER_NAME, sender.m_strFullName));
     records.append(CMsg(MSG_SENDER_ADDRESS, localAddress));
@@ -35,7 +36,9 @@ QList<CMsg> BuildNoteRecords(const NoteIdentity& sender, const QString& localAdd
     return records;
 }
 
-CMsg CheckRequest() { return CMsg(MSG_CHECK); }
+CMsg CheckRequest() {
+    return CMsg(MSG_CHECK);
+}
 
 CMsg CheckAnswer(CMsg request, const QString& fullName) {
     request.m_bFinal = 1;

@@ -31,7 +31,8 @@ struct OutgoingNote {
 // sender without profile texts, 14 with all four, one more when the note answers another.
 // localAddress is the sender's address on this connection. An empty from-line becomes
 // "FROM: " and the recipient field, and stays so in note.
-QList<CMsg> BuildNoteRecords(const NoteIdentity& sender, const QString& localAddress, OutgoingNote& note);
+QList<CMsg> BuildNoteRecords(const NoteIdentity& sender, const QString& localAddress,
+                             OutgoingNote& note);
 
 // Exchange B: the checker's request, and the checked program's answer to it, which is the
 // received record made final and given the answering user's full name.

@@ -22,7 +22,8 @@ bool SendToRecipient(const AddressEntry& recipient, OutgoingNote& note, const No
     return true;
 }
 
-bool CheckAddress(const AddressEntry& address, int timeoutSeconds, QString& fullName) {
+bool CheckAddress(const AddressEntry& address, int timeoutSeconds, QString& fullName,
+                  int answerTimeoutMs) {
     fullName.clear();
     CNoteSocket socket;
     QString reason;
@@ -32,7 +33,7 @@ bool CheckAddress(const AddressEntry& address, int timeoutSeconds, QString& full
     CMsg answer;
     // The answer's code and flag are not looked at: its text is the full name.
     if (socket.SendMsg(CheckRequest()) &&
-        socket.ReceiveMsg(answer, kCheckAnswerTimeoutMs) == CNoteSocket::Receive::Record) {
+        socket.ReceiveMsg(answer, answerTimeoutMs) == CNoteSocket::Receive::Record) {
         fullName = answer.Text();
     }
     socket.Close();
@@ -62,7 +63,8 @@ bool RunSend(const QList<AddressEntry>& recipients, OutgoingNote& note, const No
     return allReached;
 }
 
-bool RunCheck(const QList<CheckTarget>& targets, int timeoutSeconds, IRunReporter& reporter) {
+bool RunCheck(const QList<CheckTarget>& targets, int timeoutSeconds, IRunReporter& reporter,
+              int answerTimeoutMs) {
     const QList<CheckTarget> checked = targets.mid(0, kMaxChecked);
     if (checked.isEmpty())
         return true;
@@ -72,7 +74,7 @@ bool RunCheck(const QList<CheckTarget>& targets, int timeoutSeconds, IRunReporte
     for (const CheckTarget& target : checked) {
         reporter.SetStatus(QStringLiteral("Checking %1...").arg(target.m_entry.m_strName));
         QString fullName;
-        if (CheckAddress(target.m_entry, timeoutSeconds, fullName)) {
+        if (CheckAddress(target.m_entry, timeoutSeconds, fullName, answerTimeoutMs)) {
             reporter.SetMark(target.m_nIndex, 1);
             reporter.SetFullName(target.m_nIndex, fullName);
         } else {

@@ -48,13 +48,15 @@ bool RunSend(const QList<AddressEntry>& recipients, OutgoingNote& note, const No
              int timeoutSeconds, IRunReporter& reporter);
 // Asks each target (the first 200) whether a copy listens there and who its user is. Returns
 // true when every address answered the connect.
-bool RunCheck(const QList<CheckTarget>& targets, int timeoutSeconds, IRunReporter& reporter);
+bool RunCheck(const QList<CheckTarget>& targets, int timeoutSeconds, IRunReporter& reporter,
+              int answerTimeoutMs = kCheckAnswerTimeoutMs);
 
 // One recipient: true when the connect succeeded and the records were written (write errors
 // are logged per record and do not change the result).
 bool SendToRecipient(const AddressEntry& recipient, OutgoingNote& note, const NoteIdentity& sender,
                      int timeoutSeconds, IRunReporter& reporter);
 // One address: true when the connect succeeded; fullName is the answer, empty without one.
-bool CheckAddress(const AddressEntry& address, int timeoutSeconds, QString& fullName);
+bool CheckAddress(const AddressEntry& address, int timeoutSeconds, QString& fullName,
+                  int answerTimeoutMs = kCheckAnswerTimeoutMs);
 
 }  // namespace NoteRuns
