@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app/AppFunctions.h"
+#include "message/MessageServices.h"
 #include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
 #include "shell/CMainFrame.h"
@@ -62,8 +63,10 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
             Qt::QueuedConnection);
 
     // The first document: the one named on the command line, or the month's log.
-    if (!m_services)
-        m_services = std::make_unique<LogViewServices>();
+    auto services = std::make_unique<MessageServices>(*this);
+    connect(services.get(), &MessageServices::newMessage, m_mainFrame,
+            &CMainFrame::NotifyNewMessage);
+    m_services = std::move(services);
     m_workspace = std::make_unique<LogWorkspace>(*this, *m_mainFrame, *m_services);
     if (!m_workspace->OpenAtStart(arguments)) {
         m_bStarting = false;

@@ -45,7 +45,8 @@ bool OpenSection(CRegistry& reg, const RegistryStore& store, const char* section
     return false;
 }
 
-void SaveDefaults(const Settings& s, const RegistryStore& store, SettingsSection section, LoadMode mode) {
+void SaveDefaults(const Settings& s, const RegistryStore& store, SettingsSection section,
+                  LoadMode mode) {
     if (mode == LoadMode::Program)
         SaveSettings(s, store, section);
 }
@@ -104,7 +105,8 @@ bool CreateSettingsKey(const RegistryStore& store, const QString& keyPath) {
 
 namespace {
 
-void Load(Settings& s, const RegistryStore& store, const std::function<void()>& showNameMessage, LoadMode mode) {
+void Load(Settings& s, const RegistryStore& store, const std::function<void()>& showNameMessage,
+          LoadMode mode) {
     CRegistry reg(store);
 
     if (OpenSection(reg, store, "Editor", mode)) {
@@ -224,7 +226,8 @@ void Load(Settings& s, const RegistryStore& store, const std::function<void()>& 
 
 }  // namespace
 
-void LoadSettings(Settings& settings, const RegistryStore& store, const std::function<void()>& showNameMessage) {
+void LoadSettings(Settings& settings, const RegistryStore& store,
+                  const std::function<void()>& showNameMessage) {
     Load(settings, store, showNameMessage, LoadMode::Program);
 }
 

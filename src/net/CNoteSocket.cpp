@@ -15,7 +15,23 @@ QString DottedAddress(const QHostAddress& address) {
 
 }  // namespace
 
+namespace {
+constexpr int kWaitSliceMs = 100;
+}  // namespace
+
 CNoteSocket::CNoteSocket(QObject* parent) : QObject(parent) {}
+
+bool CNoteSocket::WaitSliced(const QDeadlineTimer& deadline,
+                             const std::function<bool(int)>& wait) const {
+    while (!deadline.hasExpired() && !Cancelled()) {
+        if (wait(static_cast<int>(qMin<qint64>(deadline.remainingTime(), kWaitSliceMs))))
+            return true;
+        if (m_socket->error() != QAbstractSocket::SocketTimeoutError &&
+            m_socket->error() != QAbstractSocket::UnknownSocketError)
+            return false;
+    }
+    return false;
+}
 
 CNoteSocket::~CNoteSocket() {
     if (m_socket)
@@ -36,7 +52,8 @@ bool CNoteSocket::ConnectTo(QString* error, const QString& address, qint64 port,
         return fail("Error connecting to remote machine");
     const int seconds = timeoutSeconds > 0 ? timeoutSeconds : kDefaultConnectTimeoutSeconds;
     m_socket->connectToHost(address, static_cast<quint16>(port));
-    if (m_socket->waitForConnected(seconds * 1000))
+    if (WaitSliced(QDeadlineTimer(seconds * 1000),
+                   [this](int ms) { return m_socket->waitForConnected(ms); }))
         return true;
     const bool noSocket = m_socket->error() == QAbstractSocket::SocketResourceError;
     m_socket->abort();
@@ -100,14 +117,13 @@ CNoteSocket::Receive CNoteSocket::ReceiveMsg(CMsg& msg, int timeoutMs) {
         }
         if (m_socket->state() != QAbstractSocket::ConnectedState)
             return m_decoder.HasPartialRecord() ? Receive::Error : Receive::Closed;
-        if (deadline.hasExpired())
+        if (deadline.hasExpired() || Cancelled())
             return Receive::TimedOut;
-        if (!m_socket->waitForReadyRead(static_cast<int>(deadline.remainingTime())) &&
+        if (!WaitSliced(deadline, [this](int ms) { return m_socket->waitForReadyRead(ms); }) &&
             m_socket->bytesAvailable() == 0) {
             if (m_socket->state() != QAbstractSocket::ConnectedState)
                 return m_decoder.HasPartialRecord() ? Receive::Error : Receive::Closed;
-            if (deadline.hasExpired())
-                return Receive::TimedOut;
+            return Receive::TimedOut;
         }
     }
 }

@@ -2,9 +2,11 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 #include "net/CMsg.h"
 
+class QDeadlineTimer;
 class QTcpSocket;
 class QTimer;
 
@@ -45,6 +47,9 @@ public:
     bool IsOpen() const;
     // For tests, which cannot wait a minute for a stalled record.
     void SetPartialRecordTimeout(int ms);
+    // Connecting side: the blocking calls give up within a tenth of a second once this says
+    // so (the program is ending).
+    void SetCancelCheck(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
     // The address by which this machine reached the peer, as dotted text.
     QString LocalAddress() const;
     QString PeerAddress() const;
@@ -59,6 +64,9 @@ Q_SIGNALS:
     void closed();
 
 private:
+    // Waits in short slices so that a cancel is seen; false on time-out or cancel.
+    bool WaitSliced(const QDeadlineTimer& deadline, const std::function<bool(int)>& wait) const;
+    bool Cancelled() const { return m_cancelled && m_cancelled(); }
     void OnReadyRead();
     void OnPartialTimeout();
     void Finish();
@@ -67,5 +75,6 @@ private:
     MsgDecoder m_decoder;
     QTimer* m_partialTimer = nullptr;
     bool m_bBlocking = false;
+    std::function<bool()> m_cancelled;
     bool m_bFinished = false;
 };

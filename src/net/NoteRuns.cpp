@@ -9,6 +9,7 @@ namespace NoteRuns {
 bool SendToRecipient(const AddressEntry& recipient, OutgoingNote& note, const NoteIdentity& sender,
                      int timeoutSeconds, IRunReporter& reporter) {
     CNoteSocket socket;
+    socket.SetCancelCheck([&reporter] { return reporter.IsCancelled(); });
     QString reason;  // not shown: an unreachable recipient is reported by name only
     if (!socket.ConnectTo(&reason, recipient.m_strAddress, recipient.m_nPort, timeoutSeconds))
         return false;
@@ -23,9 +24,10 @@ bool SendToRecipient(const AddressEntry& recipient, OutgoingNote& note, const No
 }
 
 bool CheckAddress(const AddressEntry& address, int timeoutSeconds, QString& fullName,
-                  int answerTimeoutMs) {
+                  int answerTimeoutMs, std::function<bool()> cancelled) {
     fullName.clear();
     CNoteSocket socket;
+    socket.SetCancelCheck(std::move(cancelled));
     QString reason;
     if (!socket.ConnectTo(&reason, address.m_strAddress, address.m_nPort, timeoutSeconds))
         return false;
@@ -48,6 +50,8 @@ bool RunSend(const QList<AddressEntry>& recipients, OutgoingNote& note, const No
     reporter.SetProgressRange(static_cast<int>(recipients.size()));
     bool allReached = true;
     for (const AddressEntry& recipient : recipients) {
+        if (reporter.IsCancelled())
+            return false;
         reporter.SetStatus(QStringLiteral("Sending your note to %1...").arg(recipient.m_strName));
         if (SendToRecipient(recipient, note, sender, timeoutSeconds, reporter)) {
             reporter.StepProgress();
@@ -72,9 +76,12 @@ bool RunCheck(const QList<CheckTarget>& targets, int timeoutSeconds, IRunReporte
     reporter.SetProgressRange(static_cast<int>(checked.size()));
     bool allAnswered = true;
     for (const CheckTarget& target : checked) {
+        if (reporter.IsCancelled())
+            return false;
         reporter.SetStatus(QStringLiteral("Checking %1...").arg(target.m_entry.m_strName));
         QString fullName;
-        if (CheckAddress(target.m_entry, timeoutSeconds, fullName, answerTimeoutMs)) {
+        if (CheckAddress(target.m_entry, timeoutSeconds, fullName, answerTimeoutMs,
+                         [&reporter] { return reporter.IsCancelled(); })) {
             reporter.SetMark(target.m_nIndex, 1);
             reporter.SetFullName(target.m_nIndex, fullName);
         } else {

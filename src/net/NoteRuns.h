@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 #include "addressbook/AddressBook.h"
 
@@ -27,6 +28,8 @@ public:
     // Check: the address list item's mark (1 listening, 0 not) and its user's full name.
     virtual void SetMark(int index, int mark) = 0;
     virtual void SetFullName(int index, const QString& fullName) = 0;
+    // True once the run should stop (its window is going away with the program).
+    virtual bool IsCancelled() const { return false; }
 };
 
 // An address list item to check.
@@ -55,8 +58,10 @@ bool RunCheck(const QList<CheckTarget>& targets, int timeoutSeconds, IRunReporte
 // are logged per record and do not change the result).
 bool SendToRecipient(const AddressEntry& recipient, OutgoingNote& note, const NoteIdentity& sender,
                      int timeoutSeconds, IRunReporter& reporter);
+// cancelled, when given, ends the waits early.
 // One address: true when the connect succeeded; fullName is the answer, empty without one.
 bool CheckAddress(const AddressEntry& address, int timeoutSeconds, QString& fullName,
-                  int answerTimeoutMs = kCheckAnswerTimeoutMs);
+                  int answerTimeoutMs = kCheckAnswerTimeoutMs,
+                  std::function<bool()> cancelled = {});
 
 }  // namespace NoteRuns

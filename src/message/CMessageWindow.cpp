@@ -1,0 +1,666 @@
+#include "message/CMessageWindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QListWidget>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTcpSocket>
+#include <QThread>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/AppFunctions.h"
+#include "app/CQuillpadApp.h"
+#include "message/IMessageHost.h"
+#include "message/NoteBlocks.h"
+#include "net/CNoteSocket.h"
+#include "net/NoteRuns.h"
+#include "shell/CQuillpadView.h"
+#include "shell/MessageBox.h"
+#include "shell/Resources.h"
+#include "shell/SoundSpec.h"
+#include "shell/WindowPlacementStore.h"
+#include "ui_CMessageWindow.h"
+
+namespace {
+
+constexpr int kItemIndexRole = Qt::UserRole;
+constexpr int kItemMarkRole = Qt::UserRole + 1;
+// The mark drawn when a note is longer than the note area holds.
+constexpr const char* kCutMark = "[... the rest of this note is in the log]";
+
+struct ButtonInfo {
+    int id;
+    const char* label;
+    const char* toolTip;
+    const char* image;
+};
+
+// clang-format off
+const ButtonInfo kButtons[] = {
+    {CMessageWindow::ID_TO, QT_TRANSLATE_NOOP("CMessageWindow", "To:"), QT_TRANSLATE_NOOP("CMessageWindow", "Add selected names in the address book to the recipient list"), "to"},
+    {CMessageWindow::ID_CLEAR, QT_TRANSLATE_NOOP("CMessageWindow", "Clear"), QT_TRANSLATE_NOOP("CMessageWindow", "Clear recipient list"), "clear"},
+    {CMessageWindow::ID_SELECT, QT_TRANSLATE_NOOP("CMessageWindow", "Select"), QT_TRANSLATE_NOOP("CMessageWindow", "Select all addresses in the current book"), "select"},
+    {CMessageWindow::ID_DESELECT, QT_TRANSLATE_NOOP("CMessageWindow", "Deselect"), QT_TRANSLATE_NOOP("CMessageWindow", "Clear current address selection"), "deselect"},
+    {CMessageWindow::ID_SEND, QT_TRANSLATE_NOOP("CMessageWindow", "Send"), QT_TRANSLATE_NOOP("CMessageWindow", "Send your note"), "send"},
+    {CMessageWindow::ID_REPLY, QT_TRANSLATE_NOOP("CMessageWindow", "Reply"), QT_TRANSLATE_NOOP("CMessageWindow", "Switch to reply mode"), "reply"},
+    {CMessageWindow::ID_CHECK, QT_TRANSLATE_NOOP("CMessageWindow", "Check"), QT_TRANSLATE_NOOP("CMessageWindow", "Check to see if your friend is listening to you"), "check"},
+    {CMessageWindow::ID_ERASE, QT_TRANSLATE_NOOP("CMessageWindow", "Erase"), QT_TRANSLATE_NOOP("CMessageWindow", "Erase your note"), "erase"},
+    {CMessageWindow::ID_EXIT, QT_TRANSLATE_NOOP("CMessageWindow", "Exit"), QT_TRANSLATE_NOOP("CMessageWindow", "Close this window"), "exit"},
+};
+// clang-format on
+
+QIcon MarkIcon(int mark) {
+    QPixmap pixmap(14, 14);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::darkGray, 1));
+    painter.setBrush(Qt::white);
+    painter.drawRect(1, 1, 11, 11);
+    if (mark == CMessageWindow::Listening) {
+        painter.setPen(QPen(QColor(0, 128, 0), 2));
+        painter.drawPolyline(QPolygon({QPoint(3, 7), QPoint(6, 10), QPoint(11, 3)}));
+    } else if (mark == CMessageWindow::NotListening) {
+        painter.setPen(QPen(QColor(192, 0, 0), 2));
+        painter.drawLine(3, 3, 10, 10);
+        painter.drawLine(10, 3, 3, 10);
+    } else {
+        painter.setPen(QPen(Qt::gray, 1));
+        painter.drawText(QRect(1, 1, 12, 12), Qt::AlignCenter, QStringLiteral("?"));
+    }
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+// Carries what a Send or Check run reports to the window, on the window's thread, in order;
+// the run waits for each. Once the window is going away nothing more is carried.
+class WindowRunReporter : public IRunReporter {
+public:
+    WindowRunReporter(CMessageWindow* window, std::shared_ptr<std::atomic<bool>> cancel)
+        : m_window(window), m_cancel(std::move(cancel)) {}
+
+    void RunStarted() override {}
+    void RunFinished() override {}
+    void SetStatus(const QString& text) override {
+        OnWindow([w = m_window, text] { w->SetStatus(text); });
+    }
+    void SetProgressRange(int count) override {
+        OnWindow([w = m_window, count] {
+            w->m_ui->progressBar->setRange(0, count);
+            w->m_ui->progressBar->setValue(0);
+        });
+    }
+    void StepProgress() override {
+        OnWindow([w = m_window] {
+            w->m_ui->progressBar->setValue(w->m_ui->progressBar->value() + 1);
+            w->m_ui->progressBar->repaint();
+        });
+    }
+    void AppendLog(const QString& line) override {
+        OnWindow([w = m_window, line] { w->Log(line); });
+    }
+    void PlayErrorSound() override {
+        if (!*m_cancel)
+            m_window->PlayErrorSound();  // a built-in sound holds only this run's thread
+    }
+    void RecipientReached(const AddressEntry& entry) override {
+        OnWindow([w = m_window, entry] {
+            PushRecentEntry(w->m_host.App().GetSettings().m_strDataDirectory,
+                            QLatin1String(kLastSendersFile),
+                            QString::fromLatin1(kLastSendersDescription), entry);
+        });
+    }
+    void SetMark(int index, int mark) override {
+        OnWindow([w = m_window, index, mark] { w->SetMark(index, mark); });
+    }
+    void SetFullName(int index, const QString& fullName) override {
+        OnWindow([w = m_window, index, fullName] { w->SetFullName(index, fullName); });
+    }
+    bool IsCancelled() const override { return *m_cancel; }
+
+private:
+    template <typename F>
+    void OnWindow(F work) {
+        if (!*m_cancel)
+            QMetaObject::invokeMethod(m_window, std::move(work), Qt::BlockingQueuedConnection);
+    }
+
+    CMessageWindow* m_window;
+    std::shared_ptr<std::atomic<bool>> m_cancel;
+};
+
+CMessageWindow::CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool incoming)
+    : QDialog(nullptr),
+      m_ui(std::make_unique<Ui::CMessageWindow>()),
+      m_host(host),
+      m_logView(logView),
+      m_bIncoming(incoming),
+      m_cancel(std::make_shared<std::atomic<bool>>(false)) {
+    m_ui->setupUi(this);
+    setObjectName(QStringLiteral("messageWindow"));
+    setAccessibleName(objectName());
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(Resources::ProgramIcon());
+    setWindowTitle(tr("Message"));
+    BuildToolBar();
+
+    connect(m_ui->bookList, &QListWidget::itemSelectionChanged, this,
+            &CMessageWindow::OnBookSelected);
+    connect(m_ui->addressList, &QListWidget::itemSelectionChanged, this,
+            &CMessageWindow::OnAddressSelectionChanged);
+    connect(m_ui->addressList, &QListWidget::currentItemChanged, this,
+            &CMessageWindow::OnAddressSelectionChanged);
+    connect(m_ui->addressList, &QListWidget::itemDoubleClicked, this,
+            &CMessageWindow::OnAddressDoubleClicked);
+
+    // The question about address books is asked only of a user who opens a window to write:
+    // a hidden window for an incoming note must not hold up its delivery.
+    FillBookList(!m_bIncoming);
+
+    CQuillpadApp& app = m_host.App();
+    ++app.m_nMessageWindowCount;
+    WindowPlacementStore(app.Store())
+        .Restore(QString::fromLatin1(WindowPlacementStore::kKeyPath),
+                 QStringLiteral("Message %1").arg(app.m_nMessageWindowCount), *this, m_bIncoming);
+}
+
+CMessageWindow::~CMessageWindow() {
+    OnClosing();
+    if (m_worker) {
+        // Only at the end of the program can a window go while its run goes on: the run stops
+        // at its next step, and what it still reports is let through until it has ended.
+        *m_cancel = true;
+        for (int i = 0; i < 500 && !m_worker->wait(10); ++i)
+            QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        if (!m_worker->isFinished())
+            m_worker->setParent(nullptr);  // left to end on its own
+    }
+}
+
+void CMessageWindow::BuildToolBar() {
+    m_toolBar = new QToolBar(this);
+    m_toolBar->setObjectName(QStringLiteral("messageToolBar"));
+    m_toolBar->setAccessibleName(m_toolBar->objectName());
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolBar->setIconSize(QSize(16, 16));
+    Resources::Init();
+    for (const ButtonInfo& button : kButtons) {
+        QIcon icon;
+        for (int size : {16, 32})
+            icon.addFile(QStringLiteral(":/toolbar/icons/message/%1-%2.png")
+                             .arg(QLatin1String(button.image))
+                             .arg(size));
+        QAction* action = m_toolBar->addAction(icon, tr(button.label));
+        action->setObjectName(QLatin1String(button.image) + QStringLiteral("Command"));
+        action->setData(button.id);
+        action->setToolTip(tr(button.toolTip).left(79));
+        const int id = button.id;
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+        QWidget* widget = m_toolBar->widgetForAction(action);
+        widget->setObjectName(QLatin1String(button.image) + QStringLiteral("Button"));
+        widget->setAccessibleName(widget->objectName());
+        action->setEnabled(id == ID_ERASE || id == ID_EXIT);
+    }
+    static_cast<QVBoxLayout*>(layout())->insertWidget(0, m_toolBar);
+}
+
+void CMessageWindow::EnableCommand(int id, bool enabled) {
+    for (QAction* action : m_toolBar->actions()) {
+        if (action->data().toInt() == id)
+            action->setEnabled(enabled);
+    }
+}
+
+bool CMessageWindow::IsCommandEnabled(int id) const {
+    for (const QAction* action : m_toolBar->actions()) {
+        if (action->data().toInt() == id)
+            return action->isEnabled();
+    }
+    return false;
+}
+
+void CMessageWindow::FillBookList(bool mayAsk) {
+    const Settings& settings = m_host.App().GetSettings();
+    m_listing = ListAddressBooks(settings.m_strDataDirectory, false);
+    if (mayAsk && m_listing.Count() <= 2 && !settings.m_strFtpServer.isEmpty() &&
+        MessageBox::Question(this,
+                             tr("You do not have any address book! Do you wish to get one now?"))) {
+        m_host.GetAddressBooks(this);
+        m_listing = ListAddressBooks(settings.m_strDataDirectory, false);
+    }
+    const QSignalBlocker block(m_ui->bookList);
+    m_ui->bookList->clear();
+    m_ui->bookList->addItems(m_listing.m_descriptions);
+}
+
+void CMessageWindow::OnBookSelected() {
+    if (m_bAddressesLoaded) {
+        const QSignalBlocker block(m_ui->addressList);
+        m_ui->addressList->clear();
+        m_addressItems.clear();
+        m_bAddressesLoaded = false;
+    }
+    EnableCommand(ID_TO, false);
+    EnableCommand(ID_SELECT, true);
+    EnableCommand(ID_DESELECT, false);
+    EnableCommand(ID_CHECK, false);
+    const int row = m_ui->bookList->currentRow();
+    const QString path = row >= 0 && row < m_listing.Count() ? m_listing.m_paths[row] : QString();
+    if (path.isEmpty())
+        return;
+    // A book that cannot be read shows as an empty list.
+    const QList<AddressEntry> entries = ReadBookEntries(path).value_or(QList<AddressEntry>());
+    const QSignalBlocker block(m_ui->addressList);
+    m_ui->addressList->setSortingEnabled(false);
+    for (const AddressEntry& entry : entries) {
+        auto* item = new QListWidgetItem(entry.m_strName);
+        item->setData(kItemIndexRole, static_cast<int>(m_addressItems.size()));
+        item->setData(kItemMarkRole, Unknown);
+        item->setIcon(MarkIcon(Unknown));
+        m_addressItems.append(RecipientEntry{entry, QString()});
+        m_ui->addressList->addItem(item);
+    }
+    m_ui->addressList->setSortingEnabled(true);
+    m_ui->addressList->sortItems();
+    m_bAddressesLoaded = true;
+}
+
+void CMessageWindow::OnAddressSelectionChanged() {
+    const bool any = !m_ui->addressList->selectedItems().isEmpty();
+    EnableCommand(ID_TO, any);
+    EnableCommand(ID_DESELECT, any);
+    EnableCommand(ID_CHECK, any);
+    if (QListWidgetItem* current = m_ui->addressList->currentItem()) {
+        const int index = current->data(kItemIndexRole).toInt();
+        SetStatus(QStringLiteral("REAL NAME: ") + m_addressItems.value(index).m_strFullName);
+    }
+}
+
+void CMessageWindow::OnAddressDoubleClicked(QListWidgetItem* item) {
+    if (IsBusy() || !item)
+        return;
+    AddRecipient(m_addressItems.value(item->data(kItemIndexRole).toInt()));
+    item->setSelected(false);
+    EnableCommand(ID_TO, false);
+    EnableCommand(ID_CHECK, false);
+    EnableCommand(ID_CLEAR, true);
+    EnableCommand(ID_SEND, true);
+}
+
+void CMessageWindow::AddRecipient(const RecipientEntry& entry) {
+    m_recipients.append(entry);
+    m_bRecipientsPresent = true;
+    QPlainTextEdit* field = m_ui->recipientField;
+    const QString text = field->toPlainText() + entry.m_entry.m_strName + QLatin1Char(';');
+    field->setPlainText(text.left(kRecipientFieldLimit));
+    field->moveCursor(QTextCursor::End);
+}
+
+void CMessageWindow::Deselect() {
+    m_ui->addressList->clearSelection();
+    EnableCommand(ID_TO, false);
+    EnableCommand(ID_DESELECT, false);
+    EnableCommand(ID_CHECK, false);
+}
+
+void CMessageWindow::ClearRecipients() {
+    m_ui->recipientField->clear();
+    EnableCommand(ID_CLEAR, false);
+    EnableCommand(ID_SEND, false);
+    m_recipients.clear();
+    m_bRecipientsPresent = false;
+    Deselect();
+}
+
+void CMessageWindow::OnCommand(int id) {
+    if (IsBusy()) {
+        PlayErrorSound();
+        return;
+    }
+    if (!IsCommandEnabled(id))
+        return;
+    switch (id) {
+        case ID_TO: {
+            m_ui->recipientGroup->setTitle(tr("To:"));
+            QList<QListWidgetItem*> selected;
+            for (int row = 0; row < m_ui->addressList->count() && selected.size() < kMaxAdded;
+                 ++row) {
+                if (m_ui->addressList->item(row)->isSelected())
+                    selected.append(m_ui->addressList->item(row));
+            }
+            if (selected.isEmpty())
+                return;
+            for (QListWidgetItem* item : selected)
+                AddRecipient(m_addressItems.value(item->data(kItemIndexRole).toInt()));
+            EnableCommand(ID_CLEAR, true);
+            EnableCommand(ID_SEND, true);
+            break;
+        }
+        case ID_CLEAR:
+            ClearRecipients();
+            break;
+        case ID_SELECT:
+            m_ui->addressList->selectAll();
+            EnableCommand(ID_TO, true);
+            EnableCommand(ID_DESELECT, true);
+            EnableCommand(ID_CHECK, true);
+            break;
+        case ID_DESELECT:
+            Deselect();
+            break;
+        case ID_SEND:
+            StartSend();
+            break;
+        case ID_REPLY:
+            ReplyMode();
+            break;
+        case ID_CHECK:
+            StartCheck();
+            break;
+        case ID_ERASE:
+            // A received note is kept: its area is read-only until Reply.
+            if (!m_ui->noteArea->isReadOnly()) {
+                m_ui->noteArea->clear();
+                m_bNoteCut = false;
+            }
+            break;
+        case ID_EXIT:
+            close();
+            break;
+        default:
+            break;
+    }
+}
+
+void CMessageWindow::StartSend() {
+    m_note.m_strBody = m_ui->noteArea->toPlainText();
+    m_note.m_strRecipientField = m_ui->recipientField->toPlainText();
+    const Settings& settings = m_host.App().GetSettings();
+    for (const QString& line : NoteBlocks::OutgoingBlock(
+             m_note.m_strRecipientField, settings.m_strFullName, GetTimeStamp(), m_note.m_strBody))
+        Log(line);
+    setWindowTitle(tr("Send Message"));
+    SetStatus(GetTimeStamp());
+    if (m_recipients.isEmpty())
+        return;
+
+    m_bSending = true;
+    EnableCommand(ID_SEND, false);
+    EnableCommand(ID_CLEAR, false);
+    m_ui->bookList->setEnabled(false);
+    m_ui->addressList->setEnabled(false);
+    QList<AddressEntry> recipients;
+    for (const RecipientEntry& recipient : std::as_const(m_recipients))
+        recipients.append(recipient.m_entry);
+    const NoteIdentity sender = NoteIdentity::FromSettings(settings);
+    const int timeout = static_cast<int>(qMin<quint32>(settings.m_nSocketTimeout, 3600));
+    StartRun([this, recipients, sender, timeout, note = m_note]() mutable {
+        WindowRunReporter reporter(this, m_cancel);
+        NoteRuns::RunSend(recipients, note, sender, timeout, reporter);
+        // The from-line set for the first recipient stays for later sends from this window.
+        const QString fromLine = note.m_strFromLine;
+        if (!*m_cancel)
+            QMetaObject::invokeMethod(
+                this, [this, fromLine] { m_note.m_strFromLine = fromLine; },
+                Qt::BlockingQueuedConnection);
+    });
+}
+
+void CMessageWindow::StartCheck() {
+    QList<CheckTarget> targets;
+    for (int row = 0; row < m_ui->addressList->count() && targets.size() < NoteRuns::kMaxChecked;
+         ++row) {
+        QListWidgetItem* item = m_ui->addressList->item(row);
+        if (item->isSelected())
+            targets.append({row, m_addressItems.value(item->data(kItemIndexRole).toInt()).m_entry});
+    }
+    if (targets.isEmpty())
+        return;
+    m_bChecking = true;
+    EnableCommand(ID_CHECK, false);
+    m_ui->bookList->setEnabled(false);
+    m_ui->addressList->setEnabled(false);
+    const Settings& settings = m_host.App().GetSettings();
+    const int timeout = static_cast<int>(qMin<quint32>(settings.m_nSocketTimeout, 3600));
+    StartRun([this, targets, timeout] {
+        WindowRunReporter reporter(this, m_cancel);
+        NoteRuns::RunCheck(targets, timeout, reporter);
+    });
+}
+
+void CMessageWindow::StartRun(std::function<void()> run) {
+    m_worker = QThread::create([this, run = std::move(run)] {
+        run();
+        if (!*m_cancel)
+            QMetaObject::invokeMethod(this, &CMessageWindow::OnRunFinished, Qt::QueuedConnection);
+    });
+    m_worker->setParent(this);
+    m_worker->start();
+}
+
+void CMessageWindow::OnRunFinished() {
+    if (m_worker) {
+        m_worker->wait(1000);
+        delete m_worker;
+        m_worker = nullptr;
+    }
+    if (m_bSending) {
+        EnableCommand(ID_SEND, true);
+        EnableCommand(ID_CLEAR, true);
+        m_bSending = false;
+    }
+    if (m_bChecking) {
+        EnableCommand(ID_CHECK, !m_ui->addressList->selectedItems().isEmpty());
+        m_bChecking = false;
+    }
+    m_ui->bookList->setEnabled(true);
+    m_ui->addressList->setEnabled(true);
+    Q_EMIT runFinished();
+}
+
+QListWidgetItem* CMessageWindow::ItemAtRow(int row) const {
+    return row >= 0 && row < m_ui->addressList->count() ? m_ui->addressList->item(row) : nullptr;
+}
+
+void CMessageWindow::SetMark(int row, int mark) {
+    if (QListWidgetItem* item = ItemAtRow(row)) {
+        item->setData(kItemMarkRole, mark);
+        item->setIcon(MarkIcon(mark));
+    }
+}
+
+void CMessageWindow::SetFullName(int row, const QString& fullName) {
+    if (QListWidgetItem* item = ItemAtRow(row)) {
+        const int index = item->data(kItemIndexRole).toInt();
+        if (index >= 0 && index < m_addressItems.size())
+            m_addressItems[index].m_strFullName = fullName;
+    }
+}
+
+void CMessageWindow::PlayErrorSound() {
+    m_host.App().PlayNotificationSound(ErrorSound(m_host.App().GetSettings()));
+}
+
+void CMessageWindow::SetStatus(const QString& text) {
+    m_ui->statusLine->setText(text);
+}
+
+void CMessageWindow::Log(const QString& text, bool newline) {
+    if (!m_logView)
+        m_logView = m_host.CurrentLogView();
+    if (m_logView)
+        m_logView->AppendLine(text, newline);
+}
+
+void CMessageWindow::AppendNote(const QString& text, bool newline) {
+    if (m_bNoteCut)
+        return;
+    QPlainTextEdit* area = m_ui->noteArea;
+    QString piece = text + (newline ? QStringLiteral("\n") : QString());
+    const int room = kNoteAreaLimit - area->document()->characterCount();
+    if (piece.size() > room) {
+        // The window shows what fits and says so; the log keeps the whole note.
+        piece = piece.left(qMax(0, room)) + QLatin1Char('\n') + tr(kCutMark);
+        m_bNoteCut = true;
+    }
+    QTextCursor cursor(area->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(piece);
+}
+
+void CMessageWindow::LogAndNote(const QString& text, bool newline) {
+    Log(text, newline);
+    AppendNote(text, newline);
+}
+
+void CMessageWindow::Accept(QTcpSocket* connection) {
+    m_socket = new CNoteSocket(this);
+    m_socket->Attach(connection);
+    m_socket->OpenStreams();
+    connect(m_socket, &CNoteSocket::recordReceived, this, &CMessageWindow::OnRecord);
+    connect(m_socket, &CNoteSocket::readError, this,
+            [this] { Log(QStringLiteral("Error reading socket")); });
+    connect(m_socket, &CNoteSocket::closed, this, &CMessageWindow::OnSocketClosed);
+}
+
+void CMessageWindow::OnSocketClosed() {
+    if (m_socket) {
+        m_socket->deleteLater();
+        m_socket = nullptr;
+    }
+    // A connection that ended before its note was whole leaves nothing worth a window.
+    if (m_bIncoming && !m_bReceived && !isVisible())
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void CMessageWindow::OnRecord(const CMsg& msg) {
+    switch (msg.m_dwCode) {
+        case MSG_SENDER_NAME:
+            m_ui->noteArea->setReadOnly(true);
+            m_strSenderName = msg.Text();
+            m_ui->recipientField->setPlainText(
+                QString(m_ui->recipientField->toPlainText() + m_strSenderName + QLatin1Char(';'))
+                    .left(kRecipientFieldLimit));
+            m_ui->recipientGroup->setTitle(tr("From:"));
+            break;
+        case MSG_SENDER_ADDRESS:
+            m_strSenderAddress = msg.Text();
+            setWindowTitle(QStringLiteral("%1@%2").arg(m_strSenderName, m_strSenderAddress));
+            break;
+        case MSG_SENDER_PORT:
+            m_nSenderPort = BookFormat::ParsePort(msg.m_strData);
+            break;
+        case MSG_SENDER_DONE:
+            EnableCommand(ID_REPLY, true);
+            PushRecentEntry(m_host.App().GetSettings().m_strDataDirectory,
+                            QLatin1String(kLastSendersFile),
+                            QString::fromLatin1(kLastSendersDescription),
+                            AddressEntry{m_strSenderName, m_strSenderAddress, m_nSenderPort});
+            break;
+        case MSG_BEGIN:
+            for (const QString& line : NoteBlocks::IncomingBanner())
+                Log(line);
+            break;
+        case MSG_QUOTE:
+            LogAndNote(msg.Text());
+            LogAndNote(QString::fromLatin1(NoteBlocks::kReplySeparator));
+            break;
+        case MSG_FROM_LINE:
+            LogAndNote(NoteBlocks::FromLine(m_strSenderName, GetTimeStamp()));
+            break;
+        case MSG_TEXT_SPACED:
+            LogAndNote(msg.Text());
+            LogAndNote(QString());
+            break;
+        case MSG_TEXT:
+            LogAndNote(msg.Text());
+            break;
+        case MSG_END:
+            OnNoteEnd();
+            break;
+        case MSG_CHECK:
+            // The answer, then the window goes without ever having been seen.
+            if (m_socket) {
+                m_socket->SendMsg(CheckAnswer(msg, m_host.App().GetSettings().m_strFullName));
+                m_socket->Close();
+            }
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+            break;
+        default:
+            break;  // an unknown record is read and dropped
+    }
+}
+
+void CMessageWindow::OnNoteEnd() {
+    QPlainTextEdit* area = m_ui->noteArea;
+    area->verticalScrollBar()->setValue(area->document()->blockCount() - 8);
+    m_ui->progressBar->setRange(0, 1);
+    m_ui->progressBar->setValue(1);
+    SetStatus(GetTimeStamp());
+    showNormal();
+    raise();
+    activateWindow();
+    m_host.NotifyNewMessage();
+    ++m_host.App().m_nUnansweredNoteCount;
+    m_bReceived = true;
+}
+
+void CMessageWindow::ReplyMode() {
+    m_ui->noteArea->setReadOnly(false);
+    if (m_bReceived && !m_bAnswered)
+        --m_host.App().m_nUnansweredNoteCount;
+    m_bAnswered = true;
+    m_note.m_strRecipientField = m_ui->recipientField->toPlainText();
+    m_note.m_strFromLine = QStringLiteral("FROM: ") + m_note.m_strRecipientField;
+    m_note.m_strQuote += m_ui->noteArea->toPlainText();
+    m_ui->noteArea->clear();
+    m_bNoteCut = false;
+    m_note.m_strBody.clear();
+    EnableCommand(ID_SEND, true);
+    EnableCommand(ID_CLEAR, true);
+    EnableCommand(ID_REPLY, false);
+    setWindowTitle(tr("Reply Message"));
+    m_ui->recipientGroup->setTitle(tr("Reply To:"));
+    m_recipients.append(RecipientEntry{
+        AddressEntry{m_strSenderName, m_strSenderAddress, m_nSenderPort}, QString()});
+    m_bRecipientsPresent = true;
+    m_ui->recipientField->setPlainText(m_strSenderName + QLatin1Char(';'));
+    m_note.m_strRecipientField = m_ui->recipientField->toPlainText();
+}
+
+void CMessageWindow::reject() {
+    close();
+}
+
+void CMessageWindow::closeEvent(QCloseEvent* event) {
+    // The window outlives its run: closing waits until the run has ended.
+    if (IsBusy()) {
+        PlayErrorSound();
+        event->ignore();
+        return;
+    }
+    OnClosing();
+    QDialog::closeEvent(event);
+}
+
+void CMessageWindow::OnClosing() {
+    if (m_bClosed)
+        return;
+    m_bClosed = true;
+    CQuillpadApp& app = m_host.App();
+    WindowPlacementStore(app.Store())
+        .Save(QString::fromLatin1(WindowPlacementStore::kKeyPath),
+              QStringLiteral("Message %1").arg(app.m_nMessageWindowCount), *this);
+    --app.m_nMessageWindowCount;
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->deleteLater();
+        m_socket = nullptr;
+    }
+    if (m_bReceived && !m_bAnswered)
+        --app.m_nUnansweredNoteCount;
+}

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+#include <atomic>
+#include <memory>
+
+#include "addressbook/AddressBook.h"
+#include "net/CMsg.h"
+#include "net/NoteExchange.h"
+
+class CNoteSocket;
+class CQuillpadView;
+class IMessageHost;
+class QListWidgetItem;
+class QTcpSocket;
+class QThread;
+class QToolBar;
+
+namespace Ui {
+class CMessageWindow;
+}
+
+// An address with the full name of its user, once a check has learned it.
+struct RecipientEntry {
+    AddressEntry m_entry;
+    QString m_strFullName;
+};
+
+// The window in which a note is written, addressed, sent, received and answered. A compose
+// window is shown at once, empty; a window made for an incoming connection stays hidden until a
+// whole note has arrived (or, for a check, answers and goes unseen).
+class CMessageWindow : public QDialog {
+    Q_OBJECT
+public:
+    enum Command : int {
+        ID_TO = 2000,
+        ID_CLEAR,
+        ID_SELECT,
+        ID_DESELECT,
+        ID_SEND,
+        ID_REPLY,
+        ID_CHECK,
+        ID_ERASE,
+        ID_EXIT,
+    };
+    enum Mark : int { NotListening = 0, Listening = 1, Unknown = 2 };
+    static constexpr int kRecipientFieldLimit = 1200;
+    static constexpr int kNoteAreaLimit = 60000;
+    static constexpr int kMaxAdded = 200;  // addresses taken by To: at once
+
+    CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool incoming);
+    ~CMessageWindow() override;
+
+    // Incoming: the window's note socket takes over an accepted connection.
+    void Accept(QTcpSocket* connection);
+
+    void OnCommand(int id);
+    bool IsCommandEnabled(int id) const;
+    bool IsBusy() const { return m_bSending || m_bChecking; }
+    bool IsIncoming() const { return m_bIncoming; }
+    bool HoldsReceivedNote() const { return m_bReceived; }
+    bool IsAnswered() const { return m_bAnswered; }
+    // Incoming: the connection is still being read.
+    bool IsReading() const { return m_socket != nullptr; }
+
+    const QList<RecipientEntry>& Recipients() const { return m_recipients; }
+    const QList<RecipientEntry>& AddressItems() const { return m_addressItems; }
+    const BookListing& Listing() const { return m_listing; }
+    QString SenderName() const { return m_strSenderName; }
+    QString SenderAddress() const { return m_strSenderAddress; }
+    qint32 SenderPort() const { return m_nSenderPort; }
+    QString QuotedText() const { return m_note.m_strQuote; }
+    QString FromLine() const { return m_note.m_strFromLine; }
+
+    // Acting on one received record.
+    void OnRecord(const CMsg& msg);
+
+Q_SIGNALS:
+    // A Send or Check run of this window has ended (for tests and the benchmark).
+    void runFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    friend class WindowRunReporter;
+
+    void BuildToolBar();
+    void EnableCommand(int id, bool enabled);
+    void FillBookList(bool mayAsk);
+    void OnBookSelected();
+    void OnAddressSelectionChanged();
+    void OnAddressDoubleClicked(QListWidgetItem* item);
+    void AddRecipient(const RecipientEntry& entry);
+    void Deselect();
+    void ClearRecipients();
+    void StartSend();
+    void StartCheck();
+    void StartRun(std::function<void()> run);
+    void OnRunFinished();
+    void OnNoteEnd();
+    void ReplyMode();
+    void OnSocketClosed();
+    void Log(const QString& text, bool newline = true);
+    void AppendNote(const QString& text, bool newline);
+    void LogAndNote(const QString& text, bool newline = true);
+    void SetStatus(const QString& text);
+    void SetMark(int row, int mark);
+    void SetFullName(int row, const QString& fullName);
+    QListWidgetItem* ItemAtRow(int row) const;
+    void PlayErrorSound();
+    void OnClosing();
+
+    std::unique_ptr<Ui::CMessageWindow> m_ui;
+    QToolBar* m_toolBar = nullptr;
+    IMessageHost& m_host;
+    QPointer<CQuillpadView> m_logView;
+    const bool m_bIncoming;
+    CNoteSocket* m_socket = nullptr;
+    BookListing m_listing;
+    QList<RecipientEntry> m_addressItems;
+    bool m_bAddressesLoaded = false;
+    QList<RecipientEntry> m_recipients;
+    bool m_bRecipientsPresent = false;
+    OutgoingNote m_note;  // body, recipient text, quoted text and from-line
+    QString m_strSenderName;
+    QString m_strSenderAddress;
+    qint32 m_nSenderPort = 0;
+    bool m_bSending = false;
+    bool m_bChecking = false;
+    bool m_bReceived = false;
+    bool m_bAnswered = false;
+    bool m_bNoteCut = false;
+    bool m_bClosed = false;
+    QThread* m_worker = nullptr;
+    std::shared_ptr<std::atomic<bool>> m_cancel;
+};

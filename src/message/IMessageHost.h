@@ -1,0 +1,18 @@
+#pragma once
+
+class CQuillpadApp;
+class CQuillpadView;
+class QWidget;
+
+// What a message window needs of the rest of the program.
+class IMessageHost {
+public:
+    virtual ~IMessageHost() = default;
+    virtual CQuillpadApp& App() = 0;
+    // The log that takes a window's lines when the view that made it has gone.
+    virtual CQuillpadView* CurrentLogView() = 0;
+    // A received note has been shown (command 1025): the Message sound and the reminder.
+    virtual void NotifyNewMessage() = 0;
+    // Fetches the address books from the FTP server, asking and reporting as Address/Get does.
+    virtual void GetAddressBooks(QWidget* parent) = 0;
+};

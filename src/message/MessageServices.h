@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include "message/IMessageHost.h"
+#include "shell/LogViewServices.h"
+
+class CListeningSocket;
+class CMessageWindow;
+
+// The network side of the log views and what message windows need of the program: the hub's
+// listening socket and announcement receiver, announcements, new notes, and a window for each
+// incoming connection.
+class MessageServices : public QObject, public LogViewServices, public IMessageHost {
+    Q_OBJECT
+public:
+    // Incoming connections read at the same time; further ones are closed at once, so that a
+    // flood of connections cannot use up the program's memory.
+    static constexpr int kMaxReadingConnections = 64;
+
+    explicit MessageServices(CQuillpadApp& app, QObject* parent = nullptr);
+
+    // LogViewServices
+    bool StartListening(CQuillpadView& view, QString* error) override;
+    bool SendLogonAnnouncement(CQuillpadView& view, QString* error) override;
+    bool CanSendMessage() const override { return true; }
+    void SendMessage(CQuillpadView& view) override;
+
+    // IMessageHost
+    CQuillpadApp& App() override { return m_app; }
+    CQuillpadView* CurrentLogView() override;
+    void NotifyNewMessage() override;
+    void GetAddressBooks(QWidget* parent) override;
+
+    // The compose window made last (for tests).
+    CMessageWindow* LastComposeWindow() const;
+
+Q_SIGNALS:
+    // A received note has been shown: the main window plays the Message sound and restarts
+    // its reminder.
+    void newMessage();
+    // A window was made for an incoming connection.
+    void incomingWindowCreated(CMessageWindow* window);
+
+private:
+    void ProcessPendingAccept(CQuillpadView& view, CListeningSocket& server);
+
+    CQuillpadApp& m_app;
+    QList<QPointer<CMessageWindow>> m_reading;
+    QPointer<CMessageWindow> m_lastCompose;
+};

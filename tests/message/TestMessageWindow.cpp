@@ -1,0 +1,489 @@
+// Message windows on real loopback connections: composing, the record table, reply mode, the
+// counters and the connections the program must survive.
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+#include <QtWidgets>
+#include <clocale>
+
+#include "ManualTimer.h"
+#include "RecordingSoundPlayer.h"
+#include "TestSupport.h"
+#include "app/CQuillpadApp.h"
+#include "message/CMessageWindow.h"
+#include "message/MessageServices.h"
+#include "message/NoteBlocks.h"
+#include "net/CMsg.h"
+#include "net/NoteExchange.h"
+#include "shell/CMainFrame.h"
+#include "shell/CQuillpadView.h"
+#include "shell/LogWorkspace.h"
+#include "shell/MessageBox.h"
+
+namespace {
+
+quint16 FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+QByteArray Records(const QList<CMsg>& records) {
+    QByteArray bytes;
+    for (const CMsg& msg : records)
+        bytes += msg.Encode();
+    return bytes;
+}
+
+// The records of a note as another copy sends them.
+QList<CMsg> NoteFrom(const QString& name, const QString& address, const QString& port,
+                     const QString& body, const QString& quote = QString()) {
+    NoteIdentity sender{name,        QStringLiteral("Room 4"), QString(), QString(), QString(),
+                        port.toInt()};
+    OutgoingNote note{QStringLiteral("Me;"), body, quote, QString()};
+    QList<CMsg> records = BuildNoteRecords(sender, address, note);
+    records[2] = CMsg(MSG_SENDER_PORT, port);
+    return records;
+}
+
+template <typename T>
+T* Child(QWidget* parent, const char* name) {
+    return parent->findChild<T*>(QLatin1String(name));
+}
+
+}  // namespace
+
+class TestMessageWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void freshWindowAndBooks();
+    void toolbarCommands();
+    void incomingNoteAndReply();
+    void checkIsAnsweredUnseen();
+    void noteSentToItselfEndToEnd();
+    void checkFromTheWindow();
+    void connectionsThatMustNotHurt();
+    void longNoteIsCutInTheWindowOnly();
+    void busyWindowRefusesCommandsAndClose();
+    void addressBookQuestionOnlyForCompose();
+
+private:
+    CMessageWindow* Compose();
+    CMessageWindow* Receive(const QByteArray& bytes, QTcpSocket& peer);
+    QString LogText() const { return m_workspace->HubView()->document()->toPlainText(); }
+
+    RecordingSoundPlayer m_sounds{false};
+    std::unique_ptr<CQuillpadApp> m_app;
+    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<MessageServices> m_services;
+    std::unique_ptr<LogWorkspace> m_workspace;
+    QList<QPointer<CMessageWindow>> m_incoming;
+    QStringList m_questions;
+    bool m_answerYes = false;
+    QString m_data;
+};
+
+void TestMessageWindow::initTestCase() {
+    std::setlocale(LC_TIME, "C");
+    MessageBox::SetAnswerer([this](QMessageBox::Icon, const QString& text) {
+        m_questions.append(text);
+        return m_answerYes ? QMessageBox::Yes : QMessageBox::No;
+    });
+}
+
+void TestMessageWindow::init() {
+    const TestHome& home = CurrentTestHome();
+    QDir(home.DataDirectory()).removeRecursively();
+    WriteWholeFile(
+        home.StorePath(),
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Profiles]\n\"Full "
+        "Name\"=\"Me Myself\"\n"
+        "\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Communication]\n\"Port\"=dword:" +
+            QByteArray::number(FreePort(), 16).rightJustified(8, '0') +
+            "\n\"Socket Timeout\"=dword:00000002\n\"Broadcast\"=dword:00000000\n");
+    m_app = std::make_unique<CQuillpadApp>(home.StorePath(), m_sounds, false);
+    m_app->LoadSettings();
+    m_data = m_app->GetSettings().m_strDataDirectory;
+    m_frame = std::make_unique<CMainFrame>(*m_app, std::make_unique<ManualTimer>());
+    m_services = std::make_unique<MessageServices>(*m_app);
+    connect(m_services.get(), &MessageServices::newMessage, m_frame.get(),
+            &CMainFrame::NotifyNewMessage);
+    connect(m_services.get(), &MessageServices::incomingWindowCreated, this,
+            [this](CMessageWindow* window) { m_incoming.append(window); });
+    m_workspace = std::make_unique<LogWorkspace>(*m_app, *m_frame, *m_services,
+                                                 [] { return std::make_unique<ManualTimer>(); });
+    QVERIFY(m_workspace->OpenAtStart({QStringLiteral("quillpad")}));
+    QVERIFY(m_workspace->HubView());
+    m_incoming.clear();
+    m_questions.clear();
+    m_answerYes = false;
+    m_sounds.Clear();
+}
+
+void TestMessageWindow::cleanup() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QList<QPointer<CMessageWindow>> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<CMessageWindow*>(widget))
+            windows.append(window);
+    }
+    for (const QPointer<CMessageWindow>& window : windows)
+        delete window.data();
+    m_frame.reset();
+    m_workspace.reset();
+    m_services.reset();
+    m_app.reset();
+}
+
+CMessageWindow* TestMessageWindow::Compose() {
+    m_services->SendMessage(*m_workspace->HubView());
+    return m_services->LastComposeWindow();
+}
+
+CMessageWindow* TestMessageWindow::Receive(const QByteArray& bytes, QTcpSocket& peer) {
+    const int before = static_cast<int>(m_incoming.size());
+    peer.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(m_app->GetSettings().m_nPort));
+    if (!peer.waitForConnected(5000))
+        return nullptr;
+    peer.write(bytes);
+    peer.waitForBytesWritten(2000);
+    if (!WaitFor([&] { return m_incoming.size() > before; }, 5000))
+        return nullptr;
+    return m_incoming.last();
+}
+
+void TestMessageWindow::freshWindowAndBooks() {
+    WriteWholeFile(m_data + QStringLiteral("sales.add"),
+                   "Sales floor\r\nZed;10.0.0.9;6001;\r\nAnna;10.1.2.3;6001;");
+    WriteWholeFile(m_data + QStringLiteral("empty.add"), "Only a description");
+    CMessageWindow* window = Compose();
+    QVERIFY(window->isVisible());
+    QCOMPARE(m_app->m_nMessageWindowCount, 1);
+    for (int id = CMessageWindow::ID_TO; id <= CMessageWindow::ID_EXIT; ++id)
+        QCOMPARE(window->IsCommandEnabled(id), id >= CMessageWindow::ID_ERASE);
+    QCOMPARE(window->Listing().m_descriptions,
+             (QStringList{QStringLiteral("Last Senders"), QStringLiteral("On-Lines"),
+                          QStringLiteral("Only a description"), QStringLiteral("Sales floor")}));
+    auto* books = Child<QListWidget>(window, "bookList");
+    auto* addresses = Child<QListWidget>(window, "addressList");
+    books->setCurrentRow(3);
+    QCOMPARE(addresses->count(), 2);
+    QCOMPARE(addresses->item(0)->text(), QStringLiteral("Anna"));  // sorted
+    QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_SELECT));
+    QVERIFY(!window->IsCommandEnabled(CMessageWindow::ID_TO));
+    addresses->item(1)->setSelected(true);
+    QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_TO));
+    QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_CHECK));
+    // Another book empties the list and disables what followed the selection.
+    books->setCurrentRow(2);
+    QCOMPARE(addresses->count(), 0);
+    QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_SELECT));
+    QVERIFY(!window->IsCommandEnabled(CMessageWindow::ID_TO));
+    QVERIFY(!window->IsCommandEnabled(CMessageWindow::ID_CHECK));
+
+    // Tool tips and names a screen reader can find.
+    auto* check = Child<QToolButton>(window, "checkButton");
+    QVERIFY(check);
+    QCOMPARE(check->toolTip(), QStringLiteral("Check to see if your friend is listening to you"));
+    QCOMPARE(check->text(), QStringLiteral("Check"));
+    QVERIFY(Child<QPlainTextEdit>(window, "noteArea"));
+    QCOMPARE(Child<QLineEdit>(window, "statusLine")->accessibleName(),
+             QStringLiteral("statusLine"));
+
+    window->OnCommand(CMessageWindow::ID_EXIT);
+    QVERIFY(WaitFor([&] { return m_app->m_nMessageWindowCount == 0; }, 2000));
+}
+
+void TestMessageWindow::toolbarCommands() {
+    WriteWholeFile(m_data + QStringLiteral("team.add"),
+                   "Team\r\nAnna;10.1.2.3;6001;\r\nBen;10.1.2.4;6002;");
+    CMessageWindow* window = Compose();
+    auto* books = Child<QListWidget>(window, "bookList");
+    auto* addresses = Child<QListWidget>(window, "addressList");
+    auto* field = Child<QPlainTextEdit>(window, "recipientField");
+    books->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Team")));
+    window->OnCommand(CMessageWindow::ID_SELECT);
+    QCOMPARE(addresses->selectedItems().size(), 2);
+    window->OnCommand(CMessageWindow::ID_TO);
+    window->OnCommand(CMessageWindow::ID_TO);  // the same addresses twice go in twice
+    QCOMPARE(field->toPlainText(), QStringLiteral("Anna;Ben;Anna;Ben;"));
+    QCOMPARE(window->Recipients().size(), 4);
+    QCOMPARE(Child<QGroupBox>(window, "recipientGroup")->title(), QStringLiteral("To:"));
+    QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_SEND));
+    QCOMPARE(addresses->selectedItems().size(), 2);  // the selection stays
+
+    window->OnCommand(CMessageWindow::ID_CLEAR);
+    QVERIFY(field->toPlainText().isEmpty());
+    QVERIFY(window->Recipients().isEmpty());
+    QVERIFY(addresses->selectedItems().isEmpty());
+    QVERIFY(!window->IsCommandEnabled(CMessageWindow::ID_SEND));
+    QVERIFY(!window->IsCommandEnabled(CMessageWindow::ID_TO));
+
+    // A double click adds the address under the caret and deselects it.
+    addresses->setCurrentRow(1);
+    addresses->item(1)->setSelected(true);
+    Q_EMIT addresses->itemDoubleClicked(addresses->item(1));
+    QCOMPARE(field->toPlainText(), QStringLiteral("Ben;"));
+    QCOMPARE(window->Recipients().first().m_entry,
+             (AddressEntry{QStringLiteral("Ben"), QStringLiteral("10.1.2.4"), 6002}));
+    QVERIFY(!addresses->item(1)->isSelected());
+    QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_CLEAR));
+    QVERIFY(!window->IsCommandEnabled(CMessageWindow::ID_CHECK));
+
+    Child<QPlainTextEdit>(window, "noteArea")->setPlainText(QStringLiteral("draft"));
+    window->OnCommand(CMessageWindow::ID_ERASE);
+    QVERIFY(Child<QPlainTextEdit>(window, "noteArea")->toPlainText().isEmpty());
+}
+
+void TestMessageWindow::incomingNoteAndReply() {
+    QTcpSocket peer;
+    CMessageWindow* window =
+        Receive(Records(NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
+                                 QStringLiteral("6001"), QStringLiteral("Lunch at one?"))),
+                peer);
+    QVERIFY(window);
+    QVERIFY(WaitFor([&] { return window->isVisible(); }, 5000));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Anna@10.1.2.3"));
+    QCOMPARE(Child<QPlainTextEdit>(window, "recipientField")->toPlainText(),
+             QStringLiteral("Anna;"));
+    QCOMPARE(Child<QGroupBox>(window, "recipientGroup")->title(), QStringLiteral("From:"));
+    QVERIFY(Child<QPlainTextEdit>(window, "noteArea")->isReadOnly());
+    QCOMPARE(m_app->m_nUnansweredNoteCount, 1);
+    QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_REPLY));
+    QCOMPARE(m_sounds.Calls(), QStringList{QStringLiteral("beep 1000 300")});  // the Message sound
+    QCOMPARE(ReadWholeFile(m_data + QStringLiteral("LS.add")),
+             QByteArray("Last Senders\r\nAnna;10.1.2.3;6001;"));
+
+    // The log: banner with its blanks, the receiver's own FROM line, TO line and empty line.
+    const QString log = LogText();
+    const QString from = NoteBlocks::FromLine(QStringLiteral("Anna"), QString());
+    QVERIFY(
+        log.contains(QStringLiteral("\n\n------------------------ Incoming Message "
+                                    "------------------------ \n\nFROM: Anna at ")));
+    QVERIFY(log.contains(QStringLiteral("\nTO: Me;\n\nLunch at one?\n\nLocation: Room 4\n")));
+    const QString note = Child<QPlainTextEdit>(window, "noteArea")->toPlainText();
+    QVERIFY(note.startsWith(from));
+    QVERIFY(!note.contains(QStringLiteral("Incoming Message")));  // the banner is for the log only
+
+    window->OnCommand(CMessageWindow::ID_REPLY);
+    QCOMPARE(m_app->m_nUnansweredNoteCount, 0);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Reply Message"));
+    QCOMPARE(Child<QGroupBox>(window, "recipientGroup")->title(), QStringLiteral("Reply To:"));
+    QCOMPARE(window->Recipients().size(), 1);
+    QCOMPARE(window->Recipients().first().m_entry,
+             (AddressEntry{QStringLiteral("Anna"), QStringLiteral("10.1.2.3"), 6001}));
+    QCOMPARE(window->FromLine(), QStringLiteral("FROM: Anna;"));
+    QCOMPARE(window->QuotedText(), note);
+    QVERIFY(Child<QPlainTextEdit>(window, "noteArea")->toPlainText().isEmpty());
+    QVERIFY(!Child<QPlainTextEdit>(window, "noteArea")->isReadOnly());
+    QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_SEND));
+    QVERIFY(!window->IsCommandEnabled(CMessageWindow::ID_REPLY));
+    window->close();
+    QCOMPARE(m_app->m_nUnansweredNoteCount, 0);  // answered: closing changes nothing
+}
+
+void TestMessageWindow::checkIsAnsweredUnseen() {
+    const QString before = LogText();
+    QTcpSocket peer;
+    Receive(CMsg(MSG_CHECK).Encode(), peer);
+    QCOMPARE(m_incoming.size(), 1);
+    QVERIFY(
+        WaitFor([&] { return peer.bytesAvailable() >= 14 || peer.waitForReadyRead(10); }, 5000));
+    QCOMPARE(peer.readAll(), CheckAnswer(CMsg(MSG_CHECK), QStringLiteral("Me Myself")).Encode());
+    QVERIFY(WaitFor([&] { return m_incoming.first().isNull(); }, 5000));  // closed, never shown
+    QCOMPARE(LogText(), before);
+    QCOMPARE(m_app->m_nUnansweredNoteCount, 0);
+    QCOMPARE(m_app->m_nMessageWindowCount, 0);
+}
+
+void TestMessageWindow::noteSentToItselfEndToEnd() {
+    // The hub listens on the configured port; a note addressed to it arrives in this program.
+    const qint32 port = static_cast<qint32>(m_app->GetSettings().m_nPort);
+    WriteWholeFile(m_data + QStringLiteral("me.add"),
+                   "Just me\r\nMe;127.0.0.1;" + QByteArray::number(port) +
+                       ";\r\nNobody;127.0.0.1;" + QByteArray::number(FreePort()) + ";");
+    CMessageWindow* window = Compose();
+    Child<QListWidget>(window, "bookList")
+        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Just me")));
+    window->OnCommand(CMessageWindow::ID_SELECT);
+    window->OnCommand(CMessageWindow::ID_TO);
+    Child<QPlainTextEdit>(window, "noteArea")->setPlainText(QStringLiteral("Hello from myself"));
+    QSignalSpy finished(window, &CMessageWindow::runFinished);
+    window->OnCommand(CMessageWindow::ID_SEND);
+    QVERIFY(window->IsBusy());
+    QVERIFY(WaitFor([&] { return finished.count() == 1; }, 15000));
+    QVERIFY(!window->IsBusy());
+    QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_SEND));  // Send stays possible
+    QCOMPARE(window->windowTitle(), QStringLiteral("Send Message"));
+    QVERIFY(WaitFor(
+        [&] {
+            return !m_incoming.isEmpty() && m_incoming.last() && m_incoming.last()->isVisible();
+        },
+        5000));
+
+    const QString log = LogText();
+    const qsizetype outgoing = log.indexOf(
+        QStringLiteral("------------------------ Outgoing Message ------------------------ "));
+    const qsizetype failed = log.indexOf(QStringLiteral("Nobody is not listening..."));
+    const qsizetype incoming = log.indexOf(
+        QStringLiteral("------------------------ Incoming Message ------------------------ "));
+    QVERIFY(outgoing >= 0 && failed > outgoing && incoming > outgoing);
+    QVERIFY(log.contains(QStringLiteral("\nTO: Me;Nobody;\nFROM: Me Myself at ")));
+    QVERIFY(log.contains(QStringLiteral("\nHello from myself\n")));
+    QCOMPARE(Child<QProgressBar>(window, "progressBar")->value(), 1);
+    QCOMPARE(Child<QProgressBar>(window, "progressBar")->maximum(), 2);
+    QVERIFY(m_sounds.Calls().contains(QStringLiteral("beep 1000 300")));  // one failed recipient
+    // Both sides put the other onto Last Senders: the sender's reached recipient, the
+    // receiver's sender (the same program here).
+    QVERIFY(ReadWholeFile(m_data + QStringLiteral("LS.add")).contains("\r\nMe"));
+}
+
+void TestMessageWindow::checkFromTheWindow() {
+    const qint32 port = static_cast<qint32>(m_app->GetSettings().m_nPort);
+    WriteWholeFile(m_data + QStringLiteral("me.add"),
+                   "Just me\r\nMe;127.0.0.1;" + QByteArray::number(port) + ";");
+    CMessageWindow* window = Compose();
+    Child<QListWidget>(window, "bookList")
+        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Just me")));
+    auto* addresses = Child<QListWidget>(window, "addressList");
+    addresses->setCurrentRow(0);
+    addresses->item(0)->setSelected(true);
+    QSignalSpy finished(window, &CMessageWindow::runFinished);
+    window->OnCommand(CMessageWindow::ID_CHECK);
+    QVERIFY(WaitFor([&] { return finished.count() == 1; }, 15000));
+    QCOMPARE(window->AddressItems().first().m_strFullName, QStringLiteral("Me Myself"));
+    addresses->setCurrentRow(0);
+    Q_EMIT addresses->currentItemChanged(addresses->item(0), nullptr);
+    QCOMPARE(Child<QLineEdit>(window, "statusLine")->text(),
+             QStringLiteral("REAL NAME: Me Myself"));
+    QVERIFY(m_sounds.Calls().isEmpty());  // everyone answered
+}
+
+void TestMessageWindow::connectionsThatMustNotHurt() {
+    // Garbage: the read error is logged and the connection closed.
+    QTcpSocket garbage;
+    Receive(QByteArray::fromHex("0000"
+                                "00010003"
+                                "fffeff") +
+                "junk",
+            garbage);
+    QCOMPARE(m_incoming.size(), 1);
+    QVERIFY(
+        WaitFor([&] { return m_incoming.first().isNull(); }, 5000));  // discarded: no whole note
+    QVERIFY(LogText().contains(QStringLiteral("Error reading socket")));
+
+    // A sender that stops in the middle of a record and closes: nothing is shown.
+    QTcpSocket half;
+    QPointer<CMessageWindow> second(
+        Receive(Records(NoteFrom(QStringLiteral("Half"), QStringLiteral("h"), QStringLiteral("1"),
+                                 QStringLiteral("x")))
+                    .left(40),
+                half));
+    QVERIFY(second);
+    half.disconnectFromHost();
+    QVERIFY(WaitFor([&] { return second.isNull(); }, 5000));
+
+    // A flood of idle connections: beyond 64 they are closed at once, and the program still
+    // receives afterwards.
+    QList<QTcpSocket*> flood;
+    for (int i = 0; i < 70; ++i) {
+        auto* socket = new QTcpSocket(this);
+        socket->connectToHost(QHostAddress::LocalHost,
+                              static_cast<quint16>(m_app->GetSettings().m_nPort));
+        // Accepted and kept, or accepted and closed at once.
+        QVERIFY(WaitFor(
+            [&] {
+                return m_incoming.size() == 2 + qMin(i + 1, 64) &&
+                       socket->state() != QAbstractSocket::ConnectingState;
+            },
+            5000));
+        flood.append(socket);
+    }
+    QVERIFY2(WaitFor([&] { return m_incoming.size() >= 2 + 64; }, 10000),
+             qPrintable(QString::number(m_incoming.size())));
+    QTest::qWait(200);
+    QCOMPARE(m_incoming.size(), 2 + 64);
+    int dropped = 0;
+    QVERIFY(WaitFor(
+        [&] {
+            dropped = static_cast<int>(std::count_if(flood.begin(), flood.end(), [](QTcpSocket* s) {
+                return s->state() == QAbstractSocket::UnconnectedState;
+            }));
+            return dropped == 6;
+        },
+        5000));
+    qDeleteAll(flood);
+    QVERIFY(WaitFor(
+        [&] {
+            return std::none_of(m_incoming.begin(), m_incoming.end(),
+                                [](const auto& w) { return w && w->IsReading(); });
+        },
+        5000));
+    QTcpSocket after;
+    QPointer<CMessageWindow> third(
+        Receive(Records(NoteFrom(QStringLiteral("After"), QStringLiteral("a"), QStringLiteral("1"),
+                                 QStringLiteral("still here"))),
+                after));
+    QVERIFY(third);
+    QVERIFY(WaitFor([&] { return third && third->isVisible(); }, 5000));
+}
+
+void TestMessageWindow::longNoteIsCutInTheWindowOnly() {
+    const QString body = QString(70000, u'x');
+    QTcpSocket peer;
+    CMessageWindow* window = Receive(
+        Records(NoteFrom(QStringLiteral("Long"), QStringLiteral("l"), QStringLiteral("1"), body)),
+        peer);
+    QVERIFY(window);
+    QVERIFY(WaitFor([&] { return window->isVisible(); }, 10000));
+    const QString shown = Child<QPlainTextEdit>(window, "noteArea")->toPlainText();
+    QVERIFY(shown.size() <= CMessageWindow::kNoteAreaLimit + 100);
+    QVERIFY(shown.endsWith(QStringLiteral("[... the rest of this note is in the log]")));
+    QVERIFY(LogText().contains(body));
+}
+
+void TestMessageWindow::busyWindowRefusesCommandsAndClose() {
+    // An address that accepts and never answers keeps a check running for a while.
+    QTcpServer silent;
+    silent.listen(QHostAddress::LocalHost, 0);
+    WriteWholeFile(m_data + QStringLiteral("mute.add"),
+                   "Mute\r\nMute;127.0.0.1;" + QByteArray::number(silent.serverPort()) + ";");
+    CMessageWindow* window = Compose();
+    Child<QListWidget>(window, "bookList")
+        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Mute")));
+    window->OnCommand(CMessageWindow::ID_SELECT);
+    window->OnCommand(CMessageWindow::ID_CHECK);
+    QVERIFY(window->IsBusy());
+    m_sounds.Clear();
+    window->OnCommand(CMessageWindow::ID_ERASE);
+    QVERIFY(!window->close());
+    QVERIFY(window->isVisible());
+    QCOMPARE(m_sounds.Calls().size(), 2);  // one error sound each
+    QVERIFY(!Child<QListWidget>(window, "addressList")->isEnabled());
+    // The window goes with the program: its run is stopped, not waited for.
+    QElapsedTimer clock;
+    clock.start();
+    delete window;
+    QVERIFY(clock.elapsed() < 5000);
+}
+
+void TestMessageWindow::addressBookQuestionOnlyForCompose() {
+    m_app->GetSettings().m_strFtpServer = QStringLiteral("127.0.0.1");
+    Compose()->close();
+    QCOMPARE(m_questions, QStringList{QStringLiteral(
+                              "You do not have any address book! Do you wish to get one now?")});
+    QTcpSocket peer;
+    QVERIFY(Receive(Records(NoteFrom(QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("1"),
+                                     QStringLiteral("b"))),
+                    peer));
+    QCOMPARE(m_questions.size(), 1);  // an incoming window never asks
+    m_app->GetSettings().m_strFtpServer.clear();
+    Compose()->close();
+    QCOMPARE(m_questions.size(), 1);
+}
+
+QUILLPAD_TEST_GUI_MAIN(TestMessageWindow)
+#include "TestMessageWindow.moc"
