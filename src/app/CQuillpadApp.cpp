@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app/AppFunctions.h"
+#include "message/CMessageWindow.h"
 #include "message/MessageServices.h"
 #include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
@@ -59,8 +60,11 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
     LoadSettings();
 
     m_mainFrame = new CMainFrame(*this);
-    connect(m_mainFrame, &CMainFrame::frameClosed, qApp, &QCoreApplication::quit,
-            Qt::QueuedConnection);
+    // The frame has closed in order already: the loop ends without asking other windows
+    // (quit() would try to close every window first and give up if one refused).
+    connect(
+        m_mainFrame, &CMainFrame::frameClosed, qApp, [] { QCoreApplication::exit(0); },
+        Qt::QueuedConnection);
 
     // The first document: the one named on the command line, or the month's log.
     auto services = std::make_unique<MessageServices>(*this);
@@ -91,6 +95,14 @@ void CQuillpadApp::ExitInstance() {
     if (!m_bSettingsLoaded)
         return;  // stored settings are never replaced by values that were not loaded
     PlayNotificationSound(LeaveSound(m_settings));
+    // The message windows still open go with the program (a run of theirs is stopped).
+    QList<QPointer<CMessageWindow>> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<CMessageWindow*>(widget))
+            windows.append(window);
+    }
+    for (const QPointer<CMessageWindow>& window : windows)
+        delete window.data();
     SaveSettings(SettingsSection::Editor);
     SaveSettings(SettingsSection::Windows);
     if (m_workspace)
