@@ -51,7 +51,7 @@ const ButtonInfo kButtons[] = {
 };
 // clang-format on
 
-QIcon MarkIcon(int mark) {
+QIcon DrawMarkIcon(int mark) {
     QPixmap pixmap(14, 14);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -71,6 +71,30 @@ QIcon MarkIcon(int mark) {
         painter.drawText(QRect(1, 1, 12, 12), Qt::AlignCenter, QStringLiteral("?"));
     }
     return QIcon(pixmap);
+}
+
+// Icons are made once and shared by every window, so that each keeps its cached pixmaps
+// (disabled buttons included): a burst of incoming notes then costs no icon work per window.
+const QIcon& MarkIcon(int mark) {
+    static const QIcon icons[3] = {DrawMarkIcon(0), DrawMarkIcon(1), DrawMarkIcon(2)};
+    return icons[qBound(0, mark, 2)];
+}
+
+const QIcon& ButtonIcon(int index) {
+    static const QList<QIcon> icons = [] {
+        Resources::Init();
+        QList<QIcon> made;
+        for (const ButtonInfo& button : kButtons) {
+            QIcon icon;
+            for (int size : {16, 32})
+                icon.addFile(QStringLiteral(":/toolbar/icons/message/%1-%2.png")
+                                 .arg(QLatin1String(button.image))
+                                 .arg(size));
+            made.append(icon);
+        }
+        return made;
+    }();
+    return icons[index];
 }
 
 }  // namespace
@@ -187,14 +211,9 @@ void CMessageWindow::BuildToolBar() {
     m_toolBar->setAccessibleName(m_toolBar->objectName());
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     m_toolBar->setIconSize(QSize(16, 16));
-    Resources::Init();
+    int index = 0;
     for (const ButtonInfo& button : kButtons) {
-        QIcon icon;
-        for (int size : {16, 32})
-            icon.addFile(QStringLiteral(":/toolbar/icons/message/%1-%2.png")
-                             .arg(QLatin1String(button.image))
-                             .arg(size));
-        QAction* action = m_toolBar->addAction(icon, tr(button.label));
+        QAction* action = m_toolBar->addAction(ButtonIcon(index++), tr(button.label));
         action->setObjectName(QLatin1String(button.image) + QStringLiteral("Command"));
         action->setData(button.id);
         action->setToolTip(tr(button.toolTip).left(79));
@@ -517,10 +536,9 @@ void CMessageWindow::LogAndNote(const QString& text, bool newline) {
     AppendNote(text, newline);
 }
 
-void CMessageWindow::Accept(QTcpSocket* connection) {
-    m_socket = new CNoteSocket(this);
-    m_socket->Attach(connection);
-    m_socket->OpenStreams();
+void CMessageWindow::Adopt(CNoteSocket* socket) {
+    m_socket = socket;
+    m_socket->setParent(this);
     connect(m_socket, &CNoteSocket::recordReceived, this, &CMessageWindow::OnRecord);
     connect(m_socket, &CNoteSocket::readError, this,
             [this] { Log(QStringLiteral("Error reading socket")); });

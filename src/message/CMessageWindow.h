@@ -53,8 +53,9 @@ public:
     CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool incoming);
     ~CMessageWindow() override;
 
-    // Incoming: the window's note socket takes over an accepted connection.
-    void Accept(QTcpSocket* connection);
+    // Incoming: the window takes over the note socket of an accepted connection, whose
+    // records it then acts on.
+    void Adopt(CNoteSocket* socket);
 
     void OnCommand(int id);
     bool IsCommandEnabled(int id) const;

@@ -1,12 +1,15 @@
 #include "message/MessageServices.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 #include "addressbook/CLoginSocket.h"
 #include "addressbook/LogonRecord.h"
 #include "app/CQuillpadApp.h"
 #include "message/CMessageWindow.h"
 #include "net/CListeningSocket.h"
+#include "net/CNoteSocket.h"
+#include "net/NoteExchange.h"
 #include "shell/CQuillpadView.h"
 #include "shell/LogWorkspace.h"
 
@@ -21,7 +24,7 @@ bool MessageServices::StartListening(CQuillpadView& view, QString* error) {
         delete server;
         return false;
     }
-    connect(server, &QTcpServer::newConnection, &view,
+    connect(server, &CListeningSocket::newConnection, &view,
             [this, &view, server] { ProcessPendingAccept(view, *server); });
     auto* receiver = new CLoginSocket(settings, &view);
     receiver->Create(
@@ -48,18 +51,55 @@ void MessageServices::SendMessage(CQuillpadView& view) {
 
 void MessageServices::ProcessPendingAccept(CQuillpadView& view, CListeningSocket& server) {
     m_reading.removeIf(
-        [](const QPointer<CMessageWindow>& window) { return !window || !window->IsReading(); });
-    while (QTcpSocket* connection = server.nextPendingConnection()) {
-        if (m_reading.size() >= kMaxReadingConnections) {
-            connection->abort();
-            connection->deleteLater();
-            continue;
-        }
-        auto* window = new CMessageWindow(*this, &view, true);
-        window->Accept(connection);
-        m_reading.append(window);
-        Q_EMIT incomingWindowCreated(window);
+        [](const QPointer<CNoteSocket>& socket) { return !socket || !socket->IsOpen(); });
+    // Connections beyond those read at a time wait in the listening socket's queue (which
+    // closes what does not fit) and are taken as the ones being read end.
+    while (m_reading.size() < kMaxReadingConnections) {
+        QTcpSocket* connection = server.NextPendingConnection();
+        if (!connection)
+            break;
+        // The connection is read before a window is made for it: a check is answered
+        // without one, and a note gets its window with its first record.
+        auto* socket = new CNoteSocket(this);
+        socket->Attach(connection);
+        socket->OpenStreams();
+        m_reading.append(socket);
+        QPointer<CQuillpadView> logView(&view);
+        QPointer<CListeningSocket> listening(&server);
+        connect(socket, &CNoteSocket::recordReceived, this,
+                [this, logView, socket](const CMsg& msg) { OnFirstRecord(logView, socket, msg); });
+        connect(socket, &CNoteSocket::readError, this, [this, logView] {
+            CQuillpadView* log = logView ? logView.data() : CurrentLogView();
+            if (log)
+                log->AppendLine(QStringLiteral("Error reading socket"));
+        });
+        connect(socket, &CNoteSocket::closed, this, [this, logView, listening] {
+            if (logView && listening)
+                QTimer::singleShot(0, listening, [this, logView, listening] {
+                    if (logView && listening)
+                        ProcessPendingAccept(*logView, *listening);
+                });
+        });
+        connect(socket, &CNoteSocket::closed, socket, &QObject::deleteLater);
+        Q_EMIT connectionAccepted();
     }
+}
+
+void MessageServices::OnFirstRecord(QPointer<CQuillpadView> view, CNoteSocket* socket,
+                                    const CMsg& msg) {
+    disconnect(socket, &CNoteSocket::recordReceived, this, nullptr);
+    disconnect(socket, &CNoteSocket::readError, this, nullptr);
+    if (msg.m_dwCode == MSG_CHECK) {
+        // The answer, and the connection ends: nothing is logged, shown or counted.
+        socket->SendMsg(CheckAnswer(msg, m_app.GetSettings().m_strFullName));
+        socket->Close();
+        return;
+    }
+    disconnect(socket, &CNoteSocket::closed, socket, &QObject::deleteLater);
+    auto* window = new CMessageWindow(*this, view ? view.data() : CurrentLogView(), true);
+    window->Adopt(socket);
+    window->OnRecord(msg);
+    Q_EMIT incomingWindowCreated(window);
 }
 
 CQuillpadView* MessageServices::CurrentLogView() {

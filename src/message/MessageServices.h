@@ -5,10 +5,12 @@
 #include <QPointer>
 
 #include "message/IMessageHost.h"
+#include "net/CMsg.h"
 #include "shell/LogViewServices.h"
 
 class CListeningSocket;
 class CMessageWindow;
+class CNoteSocket;
 
 // The network side of the log views and what message windows need of the program: the hub's
 // listening socket and announcement receiver, announcements, new notes, and a window for each
@@ -41,13 +43,16 @@ Q_SIGNALS:
     // A received note has been shown: the main window plays the Message sound and restarts
     // its reminder.
     void newMessage();
-    // A window was made for an incoming connection.
+    // An incoming connection was taken (not one closed at once for being too many).
+    void connectionAccepted();
+    // A window was made for an incoming note.
     void incomingWindowCreated(CMessageWindow* window);
 
 private:
     void ProcessPendingAccept(CQuillpadView& view, CListeningSocket& server);
+    void OnFirstRecord(QPointer<CQuillpadView> view, CNoteSocket* socket, const CMsg& msg);
 
     CQuillpadApp& m_app;
-    QList<QPointer<CMessageWindow>> m_reading;
+    QList<QPointer<CNoteSocket>> m_reading;
     QPointer<CMessageWindow> m_lastCompose;
 };

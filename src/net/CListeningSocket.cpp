@@ -1,7 +1,41 @@
 #include "net/CListeningSocket.h"
 
-CListeningSocket::CListeningSocket(QObject* parent) : QTcpServer(parent) {
-    setListenBacklogSize(kBacklog);
+#include <unistd.h>
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+// Hands each accepted connection's descriptor on instead of making a socket on this thread.
+class DescriptorServer : public QTcpServer {
+public:
+    explicit DescriptorServer(std::function<void(qintptr)> take) : m_take(std::move(take)) {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override { m_take(descriptor); }
+
+private:
+    std::function<void(qintptr)> m_take;
+};
+
+}  // namespace
+
+CListeningSocket::CListeningSocket(QObject* parent) : QObject(parent) {
+    m_thread.setObjectName(QStringLiteral("QuillpadAccept"));
+    m_server = new DescriptorServer([this](qintptr descriptor) { Take(descriptor); });
+    m_server->setListenBacklogSize(kBacklog);
+    m_server->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_server, &QObject::deleteLater);
+    m_thread.start();
+}
+
+CListeningSocket::~CListeningSocket() {
+    m_thread.quit();
+    m_thread.wait();
+    QMutexLocker lock(&m_mutex);
+    for (const qintptr descriptor : std::as_const(m_waiting))
+        ::close(static_cast<int>(descriptor));
 }
 
 bool CListeningSocket::StartListening(qint64 port, QString* error) {
@@ -12,10 +46,21 @@ bool CListeningSocket::StartListening(qint64 port, QString* error) {
             *error = createText;
         return false;
     }
-    if (listen(QHostAddress::Any, static_cast<quint16>(port)))
+    bool listening = false;
+    QAbstractSocket::SocketError failure = QAbstractSocket::UnknownSocketError;
+    QMetaObject::invokeMethod(
+        m_server,
+        [this, port, &listening, &failure] {
+            listening = m_server->listen(QHostAddress::Any, static_cast<quint16>(port));
+            failure = m_server->serverError();
+        },
+        Qt::BlockingQueuedConnection);
+    if (listening) {
+        m_nPort = static_cast<quint16>(port);
         return true;
+    }
     // Binding the port is the creation of the socket; what fails after it is the listen.
-    switch (serverError()) {
+    switch (failure) {
         case QAbstractSocket::AddressInUseError:
         case QAbstractSocket::SocketAccessError:
         case QAbstractSocket::SocketAddressNotAvailableError:
@@ -30,4 +75,36 @@ bool CListeningSocket::StartListening(qint64 port, QString* error) {
             break;
     }
     return false;
+}
+
+void CListeningSocket::Take(qintptr descriptor) {
+    bool first = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_waiting.size() >= kMaxWaiting) {
+            ::close(static_cast<int>(descriptor));  // a flood: the connection goes at once
+            return;
+        }
+        first = m_waiting.isEmpty();
+        m_waiting.enqueue(descriptor);
+    }
+    if (first)
+        QMetaObject::invokeMethod(this, &CListeningSocket::newConnection, Qt::QueuedConnection);
+}
+
+QTcpSocket* CListeningSocket::NextPendingConnection() {
+    qintptr descriptor = -1;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_waiting.isEmpty())
+            return nullptr;
+        descriptor = m_waiting.dequeue();
+    }
+    auto* socket = new QTcpSocket;
+    if (!socket->setSocketDescriptor(descriptor)) {
+        ::close(static_cast<int>(descriptor));
+        delete socket;
+        return nullptr;
+    }
+    return socket;
 }

@@ -1,17 +1,47 @@
 #pragma once
 
-#include <QTcpServer>
+#include <QMutex>
+#include <QObject>
+#include <QQueue>
+#include <QThread>
+
+class QTcpServer;
+class QTcpSocket;
 
 // The socket on which a running copy waits for notes and checks: every local address, the
-// "Port" setting, a backlog of five.
-class CListeningSocket : public QTcpServer {
+// "Port" setting. Connections are taken from the system's queue by a thread of the socket's
+// own as soon as they arrive, and the system's queue holds 128 (not five): a burst of notes
+// must never find it full, since a sender whose connect is dropped waits a second and more
+// and may report a listening copy as not listening. The user-interface thread then reads each
+// connection; at most kMaxWaiting taken connections wait for it, and more are closed at once.
+class CListeningSocket : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kBacklog = 5;
+    static constexpr int kBacklog = 128;
+    static constexpr int kMaxWaiting = 256;
 
     explicit CListeningSocket(QObject* parent = nullptr);
+    ~CListeningSocket() override;
 
     // False with "Error: Can't create socket to listen at port %d" (the port cannot be had,
     // or lies outside 1..65535) or "Error: Can't listen at port %d".
     bool StartListening(qint64 port, QString* error);
+    bool IsListening() const { return m_nPort != 0; }
+    quint16 Port() const { return m_nPort; }
+
+    // The next waiting connection as a socket of the calling thread, or null.
+    QTcpSocket* NextPendingConnection();
+
+Q_SIGNALS:
+    // Connections are waiting (emitted on the thread that owns this object).
+    void newConnection();
+
+private:
+    void Take(qintptr descriptor);
+
+    QThread m_thread;
+    QTcpServer* m_server = nullptr;  // lives on m_thread
+    QMutex m_mutex;
+    QQueue<qintptr> m_waiting;
+    quint16 m_nPort = 0;
 };

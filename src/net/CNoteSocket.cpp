@@ -52,8 +52,9 @@ bool CNoteSocket::ConnectTo(QString* error, const QString& address, qint64 port,
         return fail("Error connecting to remote machine");
     const int seconds = timeoutSeconds > 0 ? timeoutSeconds : kDefaultConnectTimeoutSeconds;
     m_socket->connectToHost(address, static_cast<quint16>(port));
-    if (WaitSliced(QDeadlineTimer(seconds * 1000),
-                   [this](int ms) { return m_socket->waitForConnected(ms); }))
+    // One wait for the whole time: a connect given up after a part of it would not be taken
+    // up again (the system's own retries of a connect take a second or more).
+    if (m_socket->waitForConnected(seconds * 1000))
         return true;
     const bool noSocket = m_socket->error() == QAbstractSocket::SocketResourceError;
     m_socket->abort();
@@ -75,6 +76,8 @@ void CNoteSocket::Attach(QTcpSocket* socket) {
         OnReadyRead();
         Finish();
     });
+    // A connection that never sends anything would hold its place among those read for ever.
+    m_partialTimer->start();
     if (m_socket->bytesAvailable() > 0)
         QTimer::singleShot(0, this, &CNoteSocket::OnReadyRead);
 }
@@ -151,16 +154,15 @@ void CNoteSocket::OnReadyRead() {
             return;
         }
     }
-    if (m_decoder.HasPartialRecord())
-        m_partialTimer->start();
-    else
-        m_partialTimer->stop();
+    m_partialTimer->start();
 }
 
 void CNoteSocket::OnPartialTimeout() {
     if (m_bFinished)
         return;
-    Q_EMIT readError();
+    // A record left half-sent is a read error; a connection that merely went quiet just ends.
+    if (m_decoder.HasPartialRecord())
+        Q_EMIT readError();
     Finish();
 }
 

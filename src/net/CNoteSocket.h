@@ -16,8 +16,8 @@ class QTimer;
 class CNoteSocket : public QObject {
     Q_OBJECT
 public:
-    // A record that has begun to arrive and gets no further byte for this long ends the
-    // connection as a read error.
+    // A connection that gets no further byte for this long ends: as a read error when a
+    // record has begun to arrive, quietly otherwise.
     static constexpr int kPartialRecordTimeoutMs = 60000;
     // Writing one record may take this long at most.
     static constexpr int kWriteTimeoutMs = 30000;
@@ -47,8 +47,8 @@ public:
     bool IsOpen() const;
     // For tests, which cannot wait a minute for a stalled record.
     void SetPartialRecordTimeout(int ms);
-    // Connecting side: the blocking calls give up within a tenth of a second once this says
-    // so (the program is ending).
+    // Connecting side: waiting for data or for a write gives up within a tenth of a second
+    // once this says so (the program is ending); a connect keeps its own time limit.
     void SetCancelCheck(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
     // The address by which this machine reached the peer, as dotted text.
     QString LocalAddress() const;

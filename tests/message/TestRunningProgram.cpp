@@ -90,15 +90,16 @@ void TestRunningProgram::receivesAndSurvivesBrokenPeers() {
         flood.append(socket);
     }
     QTest::qWait(500);
+    qDeleteAll(flood);
 
-    // Still running and receiving: a check answers, and a note goes through.
+    // Still running and receiving once the flood is over: a check answers, and a note goes
+    // through.
     const SendResult check = QuillpadSend(sender, {QStringLiteral("--check"), address});
     QCOMPARE(check.exitCode, 0);
     QCOMPARE(check.out, address.toUtf8() + "\tlistening\tRita Receiver\n");
     const SendResult note = QuillpadSend(
         sender, {QStringLiteral("-m"), QStringLiteral("Build 4711 is broken."), address});
     QCOMPARE(note.exitCode, 0);
-    qDeleteAll(flood);
     QVERIFY(program.IsRunning());
 
     // The log, saved at the end, holds the incoming block.

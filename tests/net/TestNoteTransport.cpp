@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QTcpServer>
 #include <QtTest>
 #include <atomic>
 #include <thread>
@@ -177,13 +178,24 @@ void TestNoteTransport::listeningErrors() {
     QString error;
     const quint16 port = FreePort();
     QVERIFY(first.StartListening(port, &error));
-    QCOMPARE(first.listenBacklogSize(), 5);
+    QCOMPARE(first.Port(), port);
     CListeningSocket second;
     QVERIFY(!second.StartListening(port, &error));
     QCOMPARE(error, QStringLiteral("Error: Can't create socket to listen at port %1").arg(port));
     QVERIFY(!second.StartListening(9999999, &error));
     QCOMPARE(error, QStringLiteral("Error: Can't create socket to listen at port 9999999"));
-    QVERIFY(!second.isListening());
+    QVERIFY(!second.IsListening());
+
+    // Connections are taken as they come and handed over as sockets of this thread.
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(peer.waitForConnected(5000));
+    QVERIFY(WaitFor([&] { return first.findChildren<QTcpSocket*>().isEmpty(); }, 100));
+    QTcpSocket* taken = nullptr;
+    QVERIFY(WaitFor([&] { return (taken = first.NextPendingConnection()) != nullptr; }, 5000));
+    QCOMPARE(taken->thread(), QThread::currentThread());
+    QCOMPARE(taken->state(), QAbstractSocket::ConnectedState);
+    delete taken;
 }
 
 void TestNoteTransport::acceptedRecordsArriveWholeAndInOrder() {

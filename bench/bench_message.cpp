@@ -1,0 +1,231 @@
+// A running copy under load: 100 notes sent to it at once until all are shown, and 1,000
+// checks in a row answered by it next to 1,000 bare TCP exchanges with a responder process.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
+#include <thread>
+
+#include "app/CQuillpadApp.h"
+#include "message/CMessageWindow.h"
+#include "message/MessageServices.h"
+#include "net/NoteExchange.h"
+#include "net/NoteRuns.h"
+#include "shell/CMainFrame.h"
+#include "shell/LogWorkspace.h"
+#include "shell/SoundPlayer.h"
+
+namespace {
+
+constexpr int kTimeoutMs = 30000;
+
+class SilentPlayer : public ISoundPlayer {
+public:
+    bool HasOutputDevice() const override { return false; }
+    void PlayFile(const QString&) override {}
+    void PlayBuiltin(quint16) override {}
+    void Beep(quint32, quint32) override {}
+};
+
+class SilentReporter : public IRunReporter {
+public:
+    void RunStarted() override {}
+    void RunFinished() override {}
+    void SetStatus(const QString&) override {}
+    void SetProgressRange(int) override {}
+    void StepProgress() override {}
+    void AppendLog(const QString&) override {}
+    void PlayErrorSound() override {}
+    void RecipientReached(const AddressEntry&) override {}
+    void SetMark(int, int) override {}
+    void SetFullName(int, const QString&) override {}
+};
+
+// The receiving copy, in this process: its hub listens on a free port.
+struct Receiver {
+    QTemporaryDir dir;
+    SilentPlayer player;
+    std::unique_ptr<CQuillpadApp> app;
+    std::unique_ptr<CMainFrame> frame;
+    std::unique_ptr<MessageServices> services;
+    std::unique_ptr<LogWorkspace> workspace;
+    quint16 port = 0;
+    int shown = 0;
+
+    Receiver() {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        port = probe.serverPort();
+        probe.close();
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
+        QFile store(dir.filePath(QStringLiteral("registry.reg")));
+        store.open(QIODevice::WriteOnly);
+        store.write(
+            "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Profiles]\n\"Full "
+            "Name\"=\"Bench\"\n\n"
+            "[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Communication]\n\"Port\"=dword:" +
+            QByteArray::number(port, 16).rightJustified(8, '0') +
+            "\n\"Broadcast\"=dword:00000000\n");
+        store.close();
+        app = std::make_unique<CQuillpadApp>(store.fileName(), player, false);
+        app->LoadSettings();
+        frame = std::make_unique<CMainFrame>(*app);
+        services = std::make_unique<MessageServices>(*app);
+        workspace = std::make_unique<LogWorkspace>(*app, *frame, *services);
+        workspace->OpenAtStart({QStringLiteral("quillpad")});
+        QObject::connect(services.get(), &MessageServices::newMessage, frame.get(),
+                         [this] { ++shown; });
+    }
+    ~Receiver() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (qobject_cast<CMessageWindow*>(widget))
+                widget->deleteLater();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        frame.reset();
+        workspace.reset();
+    }
+};
+
+// Runs work on a thread of its own while this thread serves the receiving copy.
+bool RunBeside(const std::function<void()>& work) {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        work();
+        done = true;
+    });
+    const QDeadlineTimer deadline(kTimeoutMs * 4);
+    while (!done && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    worker.join();
+    return !deadline.hasExpired();
+}
+
+void HundredNotesShown(benchmark::State& state) {
+    Receiver receiver;
+    const NoteIdentity sender{
+        QStringLiteral("Load Sender"), QString(), QString(), QString(), QString(), 6001};
+    const AddressEntry target{QStringLiteral("Bench"), QStringLiteral("127.0.0.1"), receiver.port};
+    for (auto _ : state) {
+        const int before = receiver.shown;
+        const QDeadlineTimer started(QDeadlineTimer::Forever);
+        QElapsedTimer clock;
+        clock.start();
+        // Four senders, 25 notes each, all at the same time.
+        std::atomic<int> sent{0};
+        std::vector<std::thread> senders;
+        for (int s = 0; s < 4; ++s) {
+            senders.emplace_back([&] {
+                SilentReporter reporter;
+                for (int i = 0; i < 25; ++i) {
+                    OutgoingNote note{QStringLiteral("Bench;"),
+                                      QStringLiteral("Note number %1").arg(i), QString(),
+                                      QString()};
+                    if (NoteRuns::SendToRecipient(target, note, sender, 5, reporter))
+                        ++sent;
+                }
+            });
+        }
+        const QDeadlineTimer deadline(kTimeoutMs);
+        while (receiver.shown - before < 100 && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const double seconds = clock.nsecsElapsed() / 1e9;
+        for (std::thread& t : senders)
+            t.join();
+        if (receiver.shown - before < 100) {
+            state.SkipWithError(qPrintable(
+                QStringLiteral("shown %1, sent %2").arg(receiver.shown - before).arg(sent.load())));
+            break;
+        }
+        state.SetIterationTime(seconds);
+        state.PauseTiming();
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (qobject_cast<CMessageWindow*>(widget))
+                widget->deleteLater();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+}
+void MakeIncomingWindow(benchmark::State& state) {
+    Receiver receiver;
+    for (auto _ : state) {
+        auto* window = new CMessageWindow(*receiver.services, receiver.workspace->HubView(), true);
+        delete window;
+    }
+}
+BENCHMARK(MakeIncomingWindow)->Unit(benchmark::kMillisecond);
+
+BENCHMARK(HundredNotesShown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void ThousandChecksAnswered(benchmark::State& state) {
+    Receiver receiver;
+    const AddressEntry target{QStringLiteral("Bench"), QStringLiteral("127.0.0.1"), receiver.port};
+    for (auto _ : state) {
+        bool allAnswered = true;
+        if (!RunBeside([&] {
+                for (int i = 0; i < 1000; ++i) {
+                    QString fullName;
+                    allAnswered = NoteRuns::CheckAddress(target, 5, fullName) &&
+                                  fullName == QStringLiteral("Bench") && allAnswered;
+                }
+            }) ||
+            !allAnswered) {
+            state.SkipWithError("a check was not answered");
+            break;
+        }
+    }
+}
+BENCHMARK(ThousandChecksAnswered)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The baseline: 1,000 bare TCP exchanges (connect, one byte each way, close) with the
+// transport benchmark's responder process.
+void ThousandBareExchanges(benchmark::State& state) {
+    QProcess responder;
+    responder.start(QStringLiteral(CHECK_RESPONDER), {QStringLiteral("bare")});
+    const QDeadlineTimer deadline(kTimeoutMs);
+    while (!responder.canReadLine() && !deadline.hasExpired() &&
+           responder.state() != QProcess::NotRunning)
+        responder.waitForReadyRead(100);
+    const quint16 port = static_cast<quint16>(responder.readLine().trimmed().toInt());
+    for (auto _ : state) {
+        for (int i = 0; i < 1000; ++i) {
+            QTcpSocket socket;
+            socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+            bool answered = socket.waitForConnected(kTimeoutMs) && socket.write("?", 1) == 1;
+            while (answered && socket.bytesToWrite() > 0)
+                answered = socket.waitForBytesWritten(kTimeoutMs);
+            answered =
+                answered && socket.waitForReadyRead(kTimeoutMs) && socket.read(1).size() == 1;
+            socket.disconnectFromHost();
+            if (socket.state() != QAbstractSocket::UnconnectedState)
+                socket.waitForDisconnected(1000);
+            if (!answered) {
+                state.SkipWithError("bare exchange failed");
+                return;
+            }
+        }
+    }
+    responder.closeWriteChannel();
+    if (!responder.waitForFinished(kTimeoutMs))
+        responder.kill();
+}
+BENCHMARK(ThousandBareExchanges)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
