@@ -19,6 +19,7 @@
 #include "shell/CQuillpadView.h"
 #include "shell/LogWorkspace.h"
 #include "shell/MessageBox.h"
+#include "shell/WindowPlacementStore.h"
 
 namespace {
 
@@ -69,6 +70,7 @@ private Q_SLOTS:
     void longNoteIsCutInTheWindowOnly();
     void busyWindowRefusesCommandsAndClose();
     void addressBookQuestionOnlyForCompose();
+    void placementsFollowTheWindowCount();
 
 private:
     CMessageWindow* Compose();
@@ -484,6 +486,28 @@ void TestMessageWindow::addressBookQuestionOnlyForCompose() {
     m_app->GetSettings().m_strFtpServer.clear();
     Compose()->close();
     QCOMPARE(m_questions.size(), 1);
+}
+
+void TestMessageWindow::placementsFollowTheWindowCount() {
+    CMessageWindow* first = Compose();
+    CMessageWindow* second = Compose();
+    QCOMPARE(m_app->m_nMessageWindowCount, 2);
+    first->setGeometry(40, 50, 500, 300);
+    // Closed while two are open, the first window's placement goes under "Message 2".
+    first->close();
+    QCOMPARE(m_app->m_nMessageWindowCount, 1);
+    QRect rect;
+    WindowPlacementStore placements(m_app->Store());
+    QVERIFY(placements.ReadRect(QString::fromLatin1(WindowPlacementStore::kKeyPath),
+                                QStringLiteral("Message 2"), rect));
+    QCOMPARE(rect, QRect(40, 50, 500, 300));
+    // The next window opened restores the placement stored for its number.
+    CMessageWindow* third = Compose();
+    QCOMPARE(m_app->m_nMessageWindowCount, 2);
+    QCOMPARE(third->geometry(), QRect(40, 50, 500, 300));
+    second->close();
+    third->close();
+    QCOMPARE(m_app->m_nMessageWindowCount, 0);
 }
 
 QUILLPAD_TEST_GUI_MAIN(TestMessageWindow)
