@@ -206,16 +206,24 @@ bool CFtpClient::OpenControlConnection(const QString& host) {
     SplitHost(host, &name, &port);
     if (port == 0)
         port = ServicePort();
-    if (name.isEmpty())
+    // A failed connection says why: a box or log line without a reason helps nobody.
+    const auto fail = [this, &host](const QString& reason) {
+        m_strError = QStringLiteral("FTP Error: can not connect to %1: %2").arg(host, reason);
+        Close(m_hControl);
         return false;
+    };
+    if (name.isEmpty())
+        return fail(QStringLiteral("no server is given"));
 
     // Takes a dotted address as well as a name.
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    if (::getaddrinfo(name.toLocal8Bit().constData(), nullptr, &hints, &found) != 0 || !found)
-        return false;
+    const int lookup = ::getaddrinfo(name.toLocal8Bit().constData(), nullptr, &hints, &found);
+    if (lookup != 0 || !found)
+        return fail(QStringLiteral("the server's name is unknown (%1)")
+                        .arg(QString::fromLocal8Bit(::gai_strerror(lookup))));
     std::memcpy(&m_serverAddress, found->ai_addr,
                 std::min<size_t>(found->ai_addrlen, sizeof m_serverAddress));
     ::freeaddrinfo(found);
@@ -223,24 +231,31 @@ bool CFtpClient::OpenControlConnection(const QString& host) {
 
     m_hControl = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_hControl < 0)
-        return false;
+        return fail(qt_error_string(errno));
     const auto* server = reinterpret_cast<const sockaddr*>(&m_serverAddress);
     if (::connect(m_hControl, server, sizeof m_serverAddress) != 0) {
-        const bool pending = errno == EINPROGRESS || errno == EINTR;
+        if (errno != EINPROGRESS && errno != EINTR)
+            return fail(qt_error_string(errno));
+        switch (WaitFor(m_hControl, POLLOUT, QDeadlineTimer(m_nSilenceTimeoutMs))) {
+            case Wait::Ready:
+                break;
+            case Wait::TimedOut:
+                return fail(QStringLiteral("no answer in %1 seconds").arg(SilenceSeconds()));
+            case Wait::Cancelled:
+                return fail(QStringLiteral("cancelled"));
+            case Wait::Failed:
+                return fail(qt_error_string(errno));
+        }
         int error = 0;
         socklen_t length = sizeof error;
-        if (!pending ||
-            WaitFor(m_hControl, POLLOUT, QDeadlineTimer(m_nSilenceTimeoutMs)) != Wait::Ready ||
-            ::getsockopt(m_hControl, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
-            Close(m_hControl);
-            return false;
-        }
+        if (::getsockopt(m_hControl, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+            return fail(qt_error_string(errno));
+        if (error != 0)
+            return fail(qt_error_string(error));
     }
     socklen_t length = sizeof m_localAddress;
-    if (::getsockname(m_hControl, reinterpret_cast<sockaddr*>(&m_localAddress), &length) != 0) {
-        Close(m_hControl);
-        return false;
-    }
+    if (::getsockname(m_hControl, reinterpret_cast<sockaddr*>(&m_localAddress), &length) != 0)
+        return fail(qt_error_string(errno));
     return true;
 }
 

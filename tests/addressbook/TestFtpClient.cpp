@@ -549,15 +549,21 @@ void TestFtpClient::transferLimit() {
 
 void TestFtpClient::connectFailures_data() {
     QTest::addColumn<QString>("host");
-    QTest::newRow("nothing listens") << QStringLiteral("127.0.0.1:%1").arg(FreePort());
-    QTest::newRow("unknown name") << QStringLiteral("no-such-host.invalid");
-    QTest::newRow("port 0 is no port") << QStringLiteral("127.0.0.1:0");
-    QTest::newRow("port beyond 65535") << QStringLiteral("127.0.0.1:%1").arg(65536 + FreePort());
-    QTest::newRow("empty") << QString();
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("nothing listens")
+        << QStringLiteral("127.0.0.1:%1").arg(FreePort()) << QStringLiteral("Connection refused");
+    QTest::newRow("unknown name") << QStringLiteral("no-such-host.invalid")
+                                  << QStringLiteral("the server's name is unknown");
+    QTest::newRow("port 0 is no port")
+        << QStringLiteral("127.0.0.1:0") << QStringLiteral("the server's name is unknown");
+    QTest::newRow("port beyond 65535") << QStringLiteral("127.0.0.1:%1").arg(65536 + FreePort())
+                                       << QStringLiteral("the server's name is unknown");
+    QTest::newRow("empty") << QString() << QStringLiteral("no server is given");
 }
 
 void TestFtpClient::connectFailures() {
     QFETCH(QString, host);
+    QFETCH(QString, reason);
     QStringList shown;
     CFtpClient client([&](const QString& text) { shown.append(text); });
     QVERIFY(client.Initialize());
@@ -565,7 +571,10 @@ void TestFtpClient::connectFailures() {
     clock.start();
     QVERIFY(!client.Connect(host, kUser, kPassword, QString()));
     QVERIFY(clock.elapsed() < 10000);
-    QCOMPARE(client.ErrorText(), QString());
+    // Never an empty text: the box or log line says why.
+    QVERIFY2(client.ErrorText().startsWith(QStringLiteral("FTP Error: can not connect to ") + host +
+                                           QStringLiteral(": ") + reason),
+             qPrintable(client.ErrorText()));
     QCOMPARE(shown, QStringList{QStringLiteral("Connecting to ") + host + QStringLiteral(" ...")});
     QVERIFY(client.Quit());
 }
