@@ -1,0 +1,177 @@
+#include "addressbook/Retrieval.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
+
+#include "addressbook/CFtpClient.h"
+#include "app/AppFunctions.h"
+#include "app/Settings.h"
+
+namespace Retrieval {
+
+namespace {
+
+// A failure of one step: the Get command shows the client's text; the update writes a
+// notification with what failed, then the client's text.
+void Failure(Mode mode, IRetrievalReport& report, const QString& notification,
+             const QString& clientError) {
+    if (mode == Mode::Interactive) {
+        report.Show(clientError);
+        return;
+    }
+    report.Log(QString::fromLatin1(kNotificationSeparator));
+    report.Log(notification);
+    report.Log(clientError);
+}
+
+// Fetches one book: into a file beside it first, which replaces the book only when the
+// transfer succeeded, so that a broken transfer never leaves a truncated book.
+bool FetchBook(CFtpClient& client, const Target& target, const QString& name) {
+    const QString localPath = target.m_strDataDirectory + name;
+    QTemporaryFile part(target.m_strDataDirectory + QStringLiteral(".qpd-part-XXXXXX"));
+    if (!part.open())
+        return client.Retrieve(localPath, target.m_strDirectory + name, CFtpClient::kAscii);
+    part.close();
+    if (!client.Retrieve(part.fileName(), target.m_strDirectory + name, CFtpClient::kAscii))
+        return false;
+    QFile::remove(localPath);
+    if (!QFile::rename(part.fileName(), localPath))
+        return false;
+    part.setAutoRemove(false);
+    return true;
+}
+
+}  // namespace
+
+Target Target::FromSettings(const Settings& settings) {
+    return Target{settings.m_strFtpServer, settings.m_strFtpUsername, settings.m_strFtpPassword,
+                  settings.m_strFtpDirectory, settings.m_strDataDirectory};
+}
+
+QStringList ParseListing(const QByteArray& listing) {
+    QStringList names;
+    for (QByteArray line : listing.split('\n')) {
+        while (line.endsWith('\r') || line.endsWith('\n'))
+            line.chop(1);
+        const qsizetype blank = line.lastIndexOf(' ');
+        if (blank < 0)
+            break;
+        const QByteArray name = line.mid(blank + 1);
+        if (name.contains("add"))
+            names.append(QString::fromLocal8Bit(name));
+    }
+    return names;
+}
+
+bool IsPlainFileName(const QString& name) {
+    return !name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+}
+
+QString ReceivedText(int count) {
+    return QStringLiteral("You have received %1 address book%2.")
+        .arg(count)
+        .arg(count == 1 ? QString() : QStringLiteral("s"));
+}
+
+QString ReceivedNotification(int count, const QString& timeStamp) {
+    return QStringLiteral("You have received %1 address book%2 @ %3.")
+        .arg(count)
+        .arg(count == 1 ? QString() : QStringLiteral("s"), timeStamp);
+}
+
+int Run(const Target& target, Mode mode, IRetrievalReport& report,
+        std::function<void(const QString&)> progress, std::function<bool()> cancelled) {
+    CFtpClient client(std::move(progress));
+    if (cancelled)
+        client.SetCancelCheck(cancelled);
+    if (!client.Initialize()) {
+        Failure(mode, report, QStringLiteral("Can not initialize FTP @ %1").arg(GetTimeStamp()),
+                client.ErrorText());
+        return 0;
+    }
+    if (!client.Connect(target.m_strServer, target.m_strUsername, target.m_strPassword,
+                        QString())) {
+        Failure(mode, report,
+                QStringLiteral("FTP Can not connect to %1 as %2 @ %3")
+                    .arg(target.m_strServer, target.m_strUsername, GetTimeStamp()),
+                client.ErrorText());
+        return 0;
+    }
+
+    QTemporaryFile listingFile(target.m_strDataDirectory + QStringLiteral("qpdXXXXXX"));
+    listingFile.setAutoRemove(true);
+    const bool haveListingFile = listingFile.open();
+    const QString listingPath = haveListingFile ? listingFile.fileName()
+                                                : target.m_strDataDirectory + QStringLiteral("qpd");
+    listingFile.close();
+
+    // The Get command goes on after a refused CWD or LIST, but not once the connection is gone:
+    // every later step would only repeat the same failure.
+    if (!client.ChangeDirectory(target.m_strDirectory)) {
+        Failure(mode, report,
+                QStringLiteral("FTP Can not change directory to %1").arg(target.m_strDirectory),
+                client.ErrorText());
+        if (mode == Mode::Periodic || !client.IsConnected())
+            return 0;
+    }
+    if (!client.List(listingPath)) {
+        Failure(mode, report,
+                QStringLiteral("FTP Can not retrieve directory %1").arg(target.m_strDirectory),
+                client.ErrorText());
+        if (mode == Mode::Periodic || !client.IsConnected())
+            return 0;
+    }
+
+    QFile listing(listingPath);
+    if (!haveListingFile || !listing.open(QIODevice::ReadOnly)) {
+        const QString text =
+            QStringLiteral("Can't open file %1 to look for address books").arg(listingPath);
+        if (mode == Mode::Interactive)
+            report.Show(text);
+        else
+            report.Log(text);
+        client.Quit();
+        return 0;
+    }
+    // A listing is a few kilobytes; a server that sends more than this is not listing books.
+    const QByteArray listed = listing.read(16 * 1024 * 1024);
+    listing.close();
+
+    int count = 0;
+    for (const QString& name : ParseListing(listed)) {
+        if (cancelled && cancelled())
+            break;
+        bool fetched = false;
+        QString error;
+        if (!IsPlainFileName(name)) {
+            // Such a name would write outside the data directory.
+            error =
+                QStringLiteral("FTP Error: \"%1\" is not a plain file name; it was not retrieved")
+                    .arg(name);
+        } else {
+            fetched = FetchBook(client, target, name);
+            error = client.ErrorText();
+        }
+        if (fetched) {
+            ++count;
+            continue;
+        }
+        if (mode == Mode::Interactive)
+            report.Show(error);
+        else
+            report.Log(error);
+        // A lost connection would fail every remaining book the same way.
+        if (!client.IsConnected())
+            break;
+    }
+    client.Quit();
+    if (count >= 1 && mode == Mode::Periodic) {
+        report.Log(QString::fromLatin1(kNotificationSeparator));
+        report.Log(ReceivedNotification(count, GetTimeStamp()));
+    }
+    return count;
+}
+
+}  // namespace Retrieval

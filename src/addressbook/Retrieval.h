@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+struct Settings;
+
+// Where a retrieval run reports: the Get command shows message boxes, the periodic update
+// writes lines into the log.
+class IRetrievalReport {
+public:
+    virtual ~IRetrievalReport() = default;
+    // Get: a message box (no icon).
+    virtual void Show(const QString& text) = 0;
+    // Update: one line at the end of the log.
+    virtual void Log(const QString& line) = 0;
+};
+
+namespace Retrieval {
+
+enum class Mode { Interactive, Periodic };
+
+// What a run needs of the settings, taken when it starts.
+struct Target {
+    QString m_strServer;
+    QString m_strUsername;
+    QString m_strPassword;
+    QString m_strDirectory;
+    QString m_strDataDirectory;
+
+    static Target FromSettings(const Settings& settings);
+};
+
+inline constexpr const char* kNotificationSeparator =
+    "------------------------ Notification Message ------------------------ ";
+
+// The names of a directory listing worth fetching: the last blank-separated word of each line
+// when it contains "add" (exact case); reading stops at the first line without a blank.
+QStringList ParseListing(const QByteArray& listing);
+
+// A name that could only be written outside the data directory (it holds a '/' or '\', or is
+// "." or "..") is never fetched.
+bool IsPlainFileName(const QString& name);
+
+// One retrieval: log in, list the directory, fetch each book into the data directory. Returns
+// how many were fetched. progress gets the client's status texts; cancelled ends the run's
+// waits early when the program is ending.
+int Run(const Target& target, Mode mode, IRetrievalReport& report,
+        std::function<void(const QString&)> progress = {}, std::function<bool()> cancelled = {});
+
+// "You have received %d address book%s." (and the periodic form with its time).
+QString ReceivedText(int count);
+QString ReceivedNotification(int count, const QString& timeStamp);
+
+}  // namespace Retrieval
