@@ -248,8 +248,12 @@ void CMessageWindow::FillBookList(bool mayAsk) {
     if (mayAsk && m_listing.Count() <= 2 && !settings.m_strFtpServer.isEmpty() &&
         MessageBox::Question(this,
                              tr("You do not have any address book! Do you wish to get one now?"))) {
-        m_host.GetAddressBooks(this);
-        m_listing = ListAddressBooks(settings.m_strDataDirectory, false);
+        // The books are listed again once they are in.
+        QPointer<CMessageWindow> self(this);
+        m_host.GetAddressBooks(this, [self] {
+            if (self)
+                self->FillBookList(false);
+        });
     }
     const QSignalBlocker block(m_ui->bookList);
     m_ui->bookList->clear();

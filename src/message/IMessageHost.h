@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class CQuillpadApp;
 class CQuillpadView;
 class QWidget;
@@ -13,6 +15,7 @@ public:
     virtual CQuillpadView* CurrentLogView() = 0;
     // A received note has been shown (command 1025): the Message sound and the reminder.
     virtual void NotifyNewMessage() = 0;
-    // Fetches the address books from the FTP server, asking and reporting as Address/Get does.
-    virtual void GetAddressBooks(QWidget* parent) = 0;
+    // Fetches the address books from the FTP server, asking and reporting as Address/Get does;
+    // done runs once the books are in (the windows keep working meanwhile).
+    virtual void GetAddressBooks(QWidget* parent, std::function<void()> done) = 0;
 };

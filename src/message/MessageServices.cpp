@@ -3,6 +3,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include "addressbook/AddressBookRetrieval.h"
 #include "addressbook/CLoginSocket.h"
 #include "addressbook/LogonRecord.h"
 #include "app/CQuillpadApp.h"
@@ -14,7 +15,7 @@
 #include "shell/LogWorkspace.h"
 
 MessageServices::MessageServices(CQuillpadApp& app, QObject* parent)
-    : QObject(parent), m_app(app) {}
+    : QObject(parent), m_app(app), m_retrieval(new AddressBookRetrieval(app, this)) {}
 
 bool MessageServices::StartListening(CQuillpadView& view, QString* error) {
     const Settings& settings = m_app.GetSettings();
@@ -113,8 +114,25 @@ void MessageServices::NotifyNewMessage() {
     Q_EMIT newMessage();
 }
 
-void MessageServices::GetAddressBooks(QWidget* parent) {
-    Q_UNUSED(parent);  // the retrieval from the FTP server takes its place here
+bool MessageServices::CanGetAddressBooks() const {
+    return !m_app.GetSettings().m_strFtpServer.isEmpty() && !m_retrieval->IsGetRunning();
+}
+
+void MessageServices::GetAddressBooks(QWidget* parent, std::function<void()> done) {
+    if (!m_retrieval->GetAddressBooks(parent))
+        return;  // declined, or a run is already going on
+    if (done) {
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection =
+            connect(m_retrieval, &AddressBookRetrieval::getFinished, this, [connection, done](int) {
+                QObject::disconnect(*connection);
+                done();
+            });
+    }
+}
+
+void MessageServices::UpdateAddressBooks(CQuillpadView& view) {
+    m_retrieval->UpdateAddressBooks(&view);
 }
 
 CMessageWindow* MessageServices::LastComposeWindow() const {

@@ -8,6 +8,7 @@
 #include "net/CMsg.h"
 #include "shell/LogViewServices.h"
 
+class AddressBookRetrieval;
 class CListeningSocket;
 class CMessageWindow;
 class CNoteSocket;
@@ -34,7 +35,10 @@ public:
     CQuillpadApp& App() override { return m_app; }
     CQuillpadView* CurrentLogView() override;
     void NotifyNewMessage() override;
-    void GetAddressBooks(QWidget* parent) override;
+    bool CanGetAddressBooks() const override;
+    void GetAddressBooks(QWidget* parent, std::function<void()> done) override;
+    void UpdateAddressBooks(CQuillpadView& view) override;
+    AddressBookRetrieval& Retrieval() { return *m_retrieval; }
 
     // The compose window made last (for tests).
     CMessageWindow* LastComposeWindow() const;
@@ -55,4 +59,5 @@ private:
     CQuillpadApp& m_app;
     QList<QPointer<CNoteSocket>> m_reading;
     QPointer<CMessageWindow> m_lastCompose;
+    AddressBookRetrieval* m_retrieval;
 };

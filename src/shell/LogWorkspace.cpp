@@ -516,6 +516,9 @@ void LogWorkspace::WireCommands() {
     commands.SetHandler(SendMessage,
                         withView([this](CQuillpadView& v) { m_services.SendMessage(v); }),
                         [this] { return m_services.CanSendMessage() && ActiveView(); });
+    commands.SetHandler(
+        AddressGet, [this] { m_services.GetAddressBooks(&m_frame, {}); },
+        [this] { return m_services.CanGetAddressBooks(); });
 
     commands.SetHandler(EditUndo, withView([](CQuillpadView& v) { v.undo(); }), [this] {
         return ActiveView() && ActiveView()->document()->isUndoAvailable();

@@ -35,6 +35,10 @@ void MessageBox::Critical(QWidget* parent, const QString& text) {
     Show(parent, QMessageBox::Critical, text, QMessageBox::Ok);
 }
 
+void MessageBox::Plain(QWidget* parent, const QString& text) {
+    Show(parent, QMessageBox::NoIcon, text, QMessageBox::Ok);
+}
+
 void MessageBox::Information(QWidget* parent, const QString& text) {
     Show(parent, QMessageBox::Information, text, QMessageBox::Ok);
 }

@@ -16,6 +16,8 @@ void SetAnswerer(Answerer answerer);
 
 // Error icon, OK button.
 void Critical(QWidget* parent, const QString& text);
+// No icon, OK button.
+void Plain(QWidget* parent, const QString& text);
 // Information icon, OK button.
 void Information(QWidget* parent, const QString& text);
 // Question with Yes and No; true for Yes.

@@ -1,0 +1,304 @@
+// Address/Get and the periodic update as the running program does them: the command, the
+// Confirm dialog, the boxes, the wait cursor and the log, against a real FTP server on loopback.
+#include <QTcpServer>
+#include <QtTest>
+#include <QtWidgets>
+#include <clocale>
+
+#include "FtpServers.h"
+#include "ManualTimer.h"
+#include "RecordingSoundPlayer.h"
+#include "TestSupport.h"
+#include "addressbook/AddressBookRetrieval.h"
+#include "addressbook/CConfirmRetrievalDlg.h"
+#include "app/CQuillpadApp.h"
+#include "message/CMessageWindow.h"
+#include "message/MessageServices.h"
+#include "shell/CMainFrame.h"
+#include "shell/CQuillpadView.h"
+#include "shell/Commands.h"
+#include "shell/LogWorkspace.h"
+#include "shell/MessageBox.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kRunTimeoutMs = 20000;
+
+quint16 FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+struct Box {
+    QMessageBox::Icon icon;
+    QString text;
+};
+
+}  // namespace
+
+class TestAddressBookRetrieval : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void getCommandFollowsTheServerSetting();
+    void getFetchesTheBooksAfterConfirming();
+    void cancelInConfirmConnectsNowhere();
+    void windowsKeepWorkingDuringAGet();
+    void composeWindowWithoutBooksGetsThem();
+    void periodicUpdateWritesIntoTheLog();
+
+private:
+    void Serve(const QStringList& names);
+    void PointAt(const QString& host);
+    int RunGet();
+    QString LogText() const { return m_workspace->HubView()->document()->toPlainText(); }
+
+    RecordingSoundPlayer m_sounds{false};
+    std::unique_ptr<CQuillpadApp> m_app;
+    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<MessageServices> m_services;
+    std::unique_ptr<LogWorkspace> m_workspace;
+    std::unique_ptr<QTemporaryDir> m_served;
+    QList<Box> m_boxes;
+    QStringList m_confirmed;  // what each Confirm dialog showed
+    bool m_confirm = true;
+};
+
+void TestAddressBookRetrieval::initTestCase() {
+    std::setlocale(LC_TIME, "C");
+    MessageBox::SetAnswerer([this](QMessageBox::Icon icon, const QString& text) {
+        m_boxes.append({icon, text});
+        return icon == QMessageBox::Question ? QMessageBox::Yes : QMessageBox::Ok;
+    });
+    CConfirmRetrievalDlg::SetAnswerer([this](const CConfirmRetrievalDlg& dialog) {
+        QStringList shown{dialog.windowTitle()};
+        for (const char* name : {"serverField", "usernameField", "directoryField"}) {
+            auto* field = dialog.findChild<QLineEdit*>(QLatin1String(name));
+            shown << (field && field->isReadOnly() ? field->text() : u"(editable)"_s);
+        }
+        for (auto* field : dialog.findChildren<QLineEdit*>())
+            if (field->text() == ftptest::kPassword)
+                shown << u"(password shown)"_s;
+        m_confirmed.append(shown.join(u'|'));
+        return m_confirm;
+    });
+}
+
+void TestAddressBookRetrieval::init() {
+    const TestHome& home = CurrentTestHome();
+    QDir(home.DataDirectory()).removeRecursively();
+    WriteWholeFile(home.StorePath(),
+                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Profiles]\n"
+                   "\"Full Name\"=\"Me Myself\"\n"
+                   "\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Communication]\n"
+                   "\"Port\"=dword:" +
+                       QByteArray::number(FreePort(), 16).rightJustified(8, '0') +
+                       "\n\"Broadcast\"=dword:00000000\n");
+    m_app = std::make_unique<CQuillpadApp>(home.StorePath(), m_sounds, false);
+    m_app->LoadSettings();
+    m_frame = std::make_unique<CMainFrame>(*m_app, std::make_unique<ManualTimer>());
+    m_services = std::make_unique<MessageServices>(*m_app);
+    m_workspace = std::make_unique<LogWorkspace>(*m_app, *m_frame, *m_services,
+                                                 [] { return std::make_unique<ManualTimer>(); });
+    QVERIFY(m_workspace->OpenAtStart({u"quillpad"_s}));
+    QVERIFY(m_workspace->HubView());
+    m_served = std::make_unique<QTemporaryDir>();
+    m_boxes.clear();
+    m_confirmed.clear();
+    m_confirm = true;
+}
+
+void TestAddressBookRetrieval::cleanup() {
+    m_frame.reset();
+    m_workspace.reset();
+    m_services.reset();
+    m_app.reset();
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void TestAddressBookRetrieval::Serve(const QStringList& names) {
+    QDir(m_served->path()).removeRecursively();
+    QDir().mkpath(m_served->path());
+    for (const QString& name : names)
+        WriteWholeFile(m_served->filePath(name),
+                       "Served " + name.toUtf8() + "\r\nAnn;10.0.0.1;6001;");
+}
+
+void TestAddressBookRetrieval::PointAt(const QString& host) {
+    Settings& settings = m_app->GetSettings();
+    settings.m_strFtpServer = host;
+    settings.m_strFtpUsername = ftptest::kUser;
+    settings.m_strFtpPassword = ftptest::kPassword;
+    settings.m_strFtpDirectory = u"/"_s;
+}
+
+// Address/Get through the main window's command; the count it reports once it has ended.
+int RunGetCommand(CMainFrame& frame, AddressBookRetrieval& retrieval) {
+    QSignalSpy finished(&retrieval, &AddressBookRetrieval::getFinished);
+    frame.Commands().Execute(Cmd::AddressGet);
+    if (!retrieval.IsGetRunning())
+        return -1;  // nothing was started
+    if (!finished.wait(kRunTimeoutMs))
+        return -2;
+    return finished.first().first().toInt();
+}
+
+int TestAddressBookRetrieval::RunGet() {
+    return RunGetCommand(*m_frame, m_services->Retrieval());
+}
+
+void TestAddressBookRetrieval::getCommandFollowsTheServerSetting() {
+    CommandTable& commands = m_frame->Commands();
+    m_app->GetSettings().m_strFtpServer.clear();
+    QVERIFY(!commands.IsEnabled(Cmd::AddressGet));
+    m_app->GetSettings().m_strFtpServer = u"127.0.0.1"_s;
+    QVERIFY(commands.IsEnabled(Cmd::AddressGet));
+    m_app->GetSettings().m_strFtpServer.clear();
+    QVERIFY(!commands.IsEnabled(Cmd::AddressGet));
+}
+
+void TestAddressBookRetrieval::getFetchesTheBooksAfterConfirming() {
+    Serve({u"Sales.add"_s, u"Team.add"_s, u"readme.txt"_s});
+    ftptest::RealServer server(m_served->path());
+    QVERIFY(server.Port() != 0);
+    PointAt(server.Host());
+    const QString data = m_app->GetSettings().m_strDataDirectory;
+
+    QCOMPARE(RunGet(), 2);
+    QCOMPARE(m_confirmed, QStringList{u"Confirm|"_s + server.Host() + u"|tester|/"_s});
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].icon, QMessageBox::Information);
+    QCOMPARE(m_boxes[0].text, u"You have received 2 address books."_s);
+    QCOMPARE(ReadWholeFile(data + u"Sales.add"_s),
+             QByteArray("Served Sales.add\r\nAnn;10.0.0.1;6001;"));
+    QVERIFY(QFileInfo::exists(data + u"Team.add"_s));
+    QVERIFY(!QFileInfo::exists(data + u"readme.txt"_s));
+    // The run's progress went to the status bar; the listing file is gone.
+    QVERIFY2(m_frame->statusBar()->currentMessage().startsWith(u"221"_s),
+             qPrintable(m_frame->statusBar()->currentMessage()));
+    QCOMPARE(QDir(data).entryList({u"qpd*"_s}, QDir::Files), QStringList());
+    QVERIFY(m_frame->Commands().IsEnabled(Cmd::AddressGet));
+
+    Serve({u"Sales.add"_s});
+    m_boxes.clear();
+    QCOMPARE(RunGet(), 1);
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, u"You have received 1 address book."_s);
+}
+
+void TestAddressBookRetrieval::cancelInConfirmConnectsNowhere() {
+    QTcpServer listener;
+    QVERIFY(listener.listen(QHostAddress(u"127.0.0.1"_s), 0));
+    PointAt(u"127.0.0.1:%1"_s.arg(listener.serverPort()));
+    m_confirm = false;
+    QCOMPARE(RunGet(), -1);
+    QCOMPARE(m_confirmed.size(), 1);
+    QVERIFY(!listener.waitForNewConnection(300));
+    QCOMPARE(m_boxes.size(), 0);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void TestAddressBookRetrieval::windowsKeepWorkingDuringAGet() {
+    // A server slow to greet, then refusing the login.
+    ftptest::ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"),
+                                   {u"sleep 1500"_s, u"send 220 slow"_s, u"recv"_s,
+                                    u"send 530 Not logged in."_s, u"recv"_s, u"send 221 Bye"_s});
+    QVERIFY(server.Port() != 0);
+    PointAt(server.Host());
+    AddressBookRetrieval& retrieval = m_services->Retrieval();
+    QSignalSpy finished(&retrieval, &AddressBookRetrieval::getFinished);
+    m_frame->Commands().Execute(Cmd::AddressGet);
+    QVERIFY(retrieval.IsGetRunning());
+    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    // A second Get waits for the first to end.
+    QVERIFY(!m_frame->Commands().IsEnabled(Cmd::AddressGet));
+    // The user-interface thread goes on meanwhile.
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&ticks] { ++ticks; });
+    ticker.start(50);
+    QVERIFY(finished.wait(kRunTimeoutMs));
+    QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+    QCOMPARE(finished.first().first().toInt(), 0);
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].icon, QMessageBox::NoIcon);
+    QCOMPARE(m_boxes[0].text,
+             u"tester@"_s + server.Host() + u":FTP Logon Failure: 530 Not logged in."_s);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(server.Commands(), (QStringList{u"USER tester"_s, u"QUIT"_s}));
+}
+
+void TestAddressBookRetrieval::composeWindowWithoutBooksGetsThem() {
+    Serve({u"Sales.add"_s});
+    ftptest::RealServer server(m_served->path());
+    QVERIFY(server.Port() != 0);
+    PointAt(server.Host());
+    QSignalSpy finished(&m_services->Retrieval(), &AddressBookRetrieval::getFinished);
+    m_services->SendMessage(*m_workspace->HubView());
+    QPointer<CMessageWindow> window = m_services->LastComposeWindow();
+    QVERIFY(window);
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, u"You do not have any address book! Do you wish to get one now?"_s);
+    QVERIFY(finished.wait(kRunTimeoutMs));
+    // Once the book is in, the window lists it with the recent lists.
+    auto* books = window->findChild<QListWidget*>(u"bookList"_s);
+    QVERIFY(books);
+    QStringList listed;
+    for (int row = 0; row < books->count(); ++row)
+        listed << books->item(row)->text();
+    QVERIFY2(listed.contains(u"Served Sales.add"_s), qPrintable(listed.join(u", "_s)));
+    QCOMPARE(m_boxes.last().text, u"You have received 1 address book."_s);
+    delete window.data();
+}
+
+void TestAddressBookRetrieval::periodicUpdateWritesIntoTheLog() {
+    Serve({u"Sales.add"_s, u"Team.add"_s});
+    ftptest::RealServer server(m_served->path());
+    QVERIFY(server.Port() != 0);
+    PointAt(server.Host());
+    Settings& settings = m_app->GetSettings();
+    // The log view armed its timer at start with the stored interval; a changed interval
+    // counts from the next firing.
+    settings.m_bUpdateAddressBook = 1;
+    settings.m_nUpdateInterval = 2;
+    auto* timer = static_cast<ManualTimer*>(m_workspace->HubView()->UpdateTimer());
+    QVERIFY(timer->IsActive());
+    QSignalSpy finished(&m_services->Retrieval(), &AddressBookRetrieval::updateFinished);
+    const QString before = LogText();
+
+    QCOMPARE(timer->Advance(timer->Period()), 1);
+    QCOMPARE(timer->Period(), 2 * 3600000);
+    QVERIFY(finished.wait(kRunTimeoutMs));
+    QCOMPARE(finished.first().first().toInt(), 2);
+    const QStringList added = LogText().mid(before.size()).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(added.size(), 2);
+    QCOMPARE(added[0],
+             u"------------------------ Notification Message ------------------------ "_s);
+    static const QRegularExpression received(
+        uR"(^You have received 2 address books @ \d\d:\d\d [AP]M - \d\d/\d\d/\d\d\.$)"_s);
+    QVERIFY2(received.match(added[1]).hasMatch(), qPrintable(added[1]));
+    QVERIFY(QFileInfo::exists(settings.m_strDataDirectory + u"Team.add"_s));
+    QCOMPARE(m_boxes.size(), 0);
+
+    // Without books nothing is logged; with updating off the timer only looks again later.
+    Serve({});
+    finished.clear();
+    QCOMPARE(timer->Advance(2 * 3600000), 1);
+    QVERIFY(finished.wait(kRunTimeoutMs));
+    QCOMPARE(finished.first().first().toInt(), 0);
+    QCOMPARE(LogText().mid(before.size()).split(u'\n', Qt::SkipEmptyParts).size(), 2);
+    settings.m_bUpdateAddressBook = 0;
+    finished.clear();
+    QCOMPARE(timer->Advance(2 * 3600000), 1);
+    QVERIFY(!finished.wait(300));
+    QCOMPARE(timer->Period(), 600000);
+}
+
+QTEST_MAIN(TestAddressBookRetrieval)
+#include "TestAddressBookRetrieval.moc"
