@@ -38,7 +38,11 @@ test: test-deps configure
 	cmake --build $(BUILD_DIR)
 	tools/run-tests.sh $(BUILD_DIR)
 
+# What the benchmarks compare against: an FTP server and curl.
+BENCH_PACKAGES := python3-pyftpdlib curl
+
 bench: deps
+	@tools/install-packages.sh $(BENCH_PACKAGES)
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLPAD_BENCH=ON
 	cmake --build $(BUILD_DIR)
 	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; $$b; done
