@@ -7,6 +7,7 @@
 #include "addressbook/CFtpClient.h"
 #include "app/AppFunctions.h"
 #include "app/Settings.h"
+#include "platform/AtomicFile.h"
 
 namespace Retrieval {
 
@@ -26,18 +27,26 @@ void Failure(Mode mode, IRetrievalReport& report, const QString& notification,
 }
 
 // Fetches one book: into a file beside it first, which replaces the book only when the
-// transfer succeeded, so that a broken transfer never leaves a truncated book.
-bool FetchBook(CFtpClient& client, const Target& target, const QString& name) {
+// transfer succeeded, so that a broken transfer never leaves a truncated book. A book that
+// cannot be written is a failure, whatever the server said.
+bool FetchBook(CFtpClient& client, const Target& target, const QString& name, QString* error) {
     const QString localPath = target.m_strDataDirectory + name;
     QTemporaryFile part(target.m_strDataDirectory + QStringLiteral(".qpd-part-XXXXXX"));
-    if (!part.open())
-        return client.Retrieve(localPath, target.m_strDirectory + name, CFtpClient::kAscii);
+    if (!part.open()) {
+        *error = QStringLiteral("Can not write %1: %2").arg(localPath, part.errorString());
+        return false;
+    }
     part.close();
-    if (!client.Retrieve(part.fileName(), target.m_strDirectory + name, CFtpClient::kAscii))
+    if (!client.Retrieve(part.fileName(), target.m_strDirectory + name, CFtpClient::kAscii)) {
+        *error = client.ErrorText();
         return false;
-    QFile::remove(localPath);
-    if (!QFile::rename(part.fileName(), localPath))
+    }
+    // The book keeps its permissions (a new one gets the usual ones, not the part file's).
+    QString why;
+    if (!AtomicFile::Replace(part.fileName(), localPath, AtomicFile::Options(), &why)) {
+        *error = QStringLiteral("Can not write %1: %2").arg(localPath, why);
         return false;
+    }
     part.setAutoRemove(false);
     return true;
 }
@@ -151,8 +160,7 @@ int Run(const Target& target, Mode mode, IRetrievalReport& report,
                 QStringLiteral("FTP Error: \"%1\" is not a plain file name; it was not retrieved")
                     .arg(name);
         } else {
-            fetched = FetchBook(client, target, name);
-            error = client.ErrorText();
+            fetched = FetchBook(client, target, name, &error);
         }
         if (fetched) {
             ++count;

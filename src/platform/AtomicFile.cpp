@@ -40,6 +40,27 @@ bool Fail(QString* error, const QString& text) {
     return false;
 }
 
+// Gives the written file the target's permissions (or a new file's), makes it durable if asked,
+// and renames it over the target.
+bool Commit(int fd, const QString& written, const QString& path, const AtomicFile::Options& options,
+            QString* error) {
+    const QByteArray tempName = QFile::encodeName(written);
+    const QByteArray targetName = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    struct stat existing = {};
+    mode_t mode = options.newFileMode ? options.newFileMode : (0666 & ~g_umask);
+    if (::stat(targetName.constData(), &existing) == 0)
+        mode = existing.st_mode & 07777;
+    if (::fchmod(fd, mode) != 0)
+        return Fail(error, ErrnoText(errno));
+    if (options.durability == AtomicFile::Durability::Durable && ::fsync(fd) != 0)
+        return Fail(error, ErrnoText(errno));
+    if (::rename(tempName.constData(), targetName.constData()) != 0)
+        return Fail(error, ErrnoText(errno));
+    if (options.durability == AtomicFile::Durability::Durable)
+        SyncDirectoryOf(path);
+    return true;
+}
+
 }  // namespace
 
 namespace AtomicFile {
@@ -55,26 +76,21 @@ bool Write(const QString& path, const QByteArray& data, const Options& options, 
     temp.setAutoRemove(true);
     if (!temp.open())
         return Fail(error, temp.errorString());
-    const QByteArray tempName = QFile::encodeName(temp.fileName());
-    const QByteArray targetName = QFile::encodeName(target.absoluteFilePath());
-
-    struct stat existing = {};
-    mode_t mode = options.newFileMode ? options.newFileMode : (0666 & ~g_umask);
-    if (::stat(targetName.constData(), &existing) == 0)
-        mode = existing.st_mode & 07777;
-    if (::fchmod(temp.handle(), mode) != 0)
-        return Fail(error, ErrnoText(errno));
-
     if (temp.write(data) != data.size() || !temp.flush())
         return Fail(error, temp.errorString());
-    if (options.durability == Durability::Durable && ::fsync(temp.handle()) != 0)
-        return Fail(error, ErrnoText(errno));
-    if (::rename(tempName.constData(), targetName.constData()) != 0)
-        return Fail(error, ErrnoText(errno));
+    if (!Commit(temp.handle(), temp.fileName(), path, options, error))
+        return false;
     temp.setAutoRemove(false);  // it is the target now
-    if (options.durability == Durability::Durable)
-        SyncDirectoryOf(path);
     return true;
+}
+
+bool Replace(const QString& written, const QString& path, const Options& options, QString* error) {
+    const int fd = ::open(QFile::encodeName(written).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return Fail(error, ErrnoText(errno));
+    const bool done = Commit(fd, written, path, options, error);
+    ::close(fd);
+    return done;
 }
 
 }  // namespace AtomicFile

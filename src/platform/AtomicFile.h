@@ -23,5 +23,8 @@ struct Options {
 bool Write(const QString& path, const QByteArray& data, QString* error = nullptr);
 bool Write(const QString& path, const QByteArray& data, const Options& options,
            QString* error = nullptr);
+// Puts a file already written beside path (in the same directory) in its place, the same way.
+bool Replace(const QString& written, const QString& path, const Options& options = Options(),
+             QString* error = nullptr);
 
 }  // namespace AtomicFile

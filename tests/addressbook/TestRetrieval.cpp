@@ -1,5 +1,7 @@
 // Fetching the address books of a site's FTP server: the listing rule against listings of real
 // servers, whole runs against pyftpdlib, and what real servers never send from a scripted one.
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -59,6 +61,7 @@ private slots:
     void plainFileNames();
     void receivedTexts();
     void getFetchesTheBooksOfALongListing();
+    void booksThatCannotBeWrittenFail();
     void updateLogsOneNotificationBlock();
     void updateLogsNothingWithoutBooks();
     void failures_data();
@@ -181,6 +184,35 @@ void TestRetrieval::getFetchesTheBooksOfALongListing() {
     QVERIFY2(report.m_items[1].startsWith(u"box: FTP Error: 550 "_s),
              qPrintable(report.m_items[1]));
     QVERIFY(!progress.isEmpty());
+}
+
+void TestRetrieval::booksThatCannotBeWrittenFail() {
+    Serve({{u"Sales.add"_s, kSales}, {u"Team.add"_s, "Team\r\n"}, {u"Taken.add"_s, "x\r\n"}});
+    WriteWholeFile(m_data->filePath(u"Team.add"_s), "old");
+    QCOMPARE(::chmod(QFile::encodeName(m_data->filePath(u"Team.add"_s)).constData(), 0640), 0);
+    QDir().mkpath(m_data->filePath(u"Taken.add/inside"_s));  // no book can take its place
+    RealServer server(m_served->path());
+    QVERIFY(server.Port() != 0);
+
+    RecordingReport report;
+    QCOMPARE(Retrieval::Run(TargetFor(server.Host()), Retrieval::Mode::Interactive, report), 2);
+    QCOMPARE(report.m_items.size(), 1);
+    QVERIFY2(
+        report.m_items[0].startsWith(u"box: Can not write "_s + m_data->path() + u"/Taken.add: "_s),
+        qPrintable(report.m_items[0]));
+    QVERIFY(QFileInfo(m_data->filePath(u"Taken.add"_s)).isDir());
+    // A replaced book keeps its permissions; a new one gets a new file's, not a private file's.
+    QCOMPARE(ReadWholeFile(m_data->filePath(u"Team.add"_s)), "Team\r\n"_ba);
+    const auto mode = [this](const QString& name) {
+        struct stat made = {};
+        ::stat(QFile::encodeName(m_data->filePath(name)).constData(), &made);
+        return made.st_mode & 07777;
+    };
+    QCOMPARE(mode(u"Team.add"_s), 0640u);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    QCOMPARE(mode(u"Sales.add"_s), 0666u & ~mask);
+    QCOMPARE(FilesIn(m_data->path()), L({"Sales.add", "Team.add"}));  // no part file is left
 }
 
 void TestRetrieval::updateLogsOneNotificationBlock() {
