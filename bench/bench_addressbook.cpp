@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include "BenchMain.h"
 #include "addressbook/AddressBook.h"
 
 namespace {
@@ -46,9 +47,5 @@ BENCHMARK(ListThousandBooks)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "BenchMain.h"
 #include "FtpServers.h"
 #include "addressbook/Retrieval.h"
 
@@ -126,9 +127,5 @@ BENCHMARK(BM_CurlActiveMode)->Unit(benchmark::kMillisecond)->UseRealTime()->MinT
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks<QCoreApplication>(argc, argv);
 }

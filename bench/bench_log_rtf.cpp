@@ -11,6 +11,7 @@
 #include <QTextImageFormat>
 #include <memory>
 
+#include "BenchMain.h"
 #include "shell/LogRtf.h"
 #include "shell/RtfCodec.h"
 
@@ -152,11 +153,5 @@ BENCHMARK(SetPlainTextOfSameText)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks<QApplication>(argc, argv);
 }

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <thread>
 
+#include "BenchMain.h"
 #include "app/CQuillpadApp.h"
 #include "message/CMessageWindow.h"
 #include "message/MessageServices.h"
@@ -221,11 +222,5 @@ BENCHMARK(ThousandBareExchanges)->Unit(benchmark::kMillisecond)->Iterations(3);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks<QApplication>(argc, argv);
 }

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTcpSocket>
 
+#include "BenchMain.h"
 #include "net/CMsg.h"
 #include "net/NoteExchange.h"
 #include "net/NoteRuns.h"
@@ -176,9 +177,5 @@ BENCHMARK(BareExchange)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks<QCoreApplication>(argc, argv);
 }

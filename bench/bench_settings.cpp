@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include "BenchMain.h"
 #include "app/Settings.h"
 #include "platform/RegistryStore.h"
 
@@ -40,9 +41,5 @@ BENCHMARK(LoadFromEmptyStore)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -199,6 +199,26 @@ CFtpClient::Wait CFtpClient::WaitFor(int socket, short events,
     }
 }
 
+bool CFtpClient::WaitForControl(short events, const QDeadlineTimer& deadline, const QString& silent,
+                                const QString& failing) {
+    switch (WaitFor(m_hControl, events, deadline)) {
+        case Wait::Ready:
+            return true;
+        case Wait::TimedOut:
+            ControlFailed(silent.arg(SilenceSeconds()));
+            return false;
+        case Wait::Cancelled:
+            ControlFailed(QStringLiteral("FTP Error: cancelled"));
+            return false;
+        case Wait::Failed: {
+            const int error = errno;
+            ControlFailed(failing.arg(qt_error_string(error)));
+            return false;
+        }
+    }
+    return false;
+}
+
 bool CFtpClient::OpenControlConnection(const QString& host) {
     CloseAll();
     QString name;
@@ -267,21 +287,10 @@ int CFtpClient::ReadReply() {
     int length = 0;
     QDeadlineTimer deadline(m_nSilenceTimeoutMs);
     for (;;) {
-        switch (WaitFor(m_hControl, POLLIN, deadline)) {
-            case Wait::Ready:
-                break;
-            case Wait::TimedOut:
-                ControlFailed(QStringLiteral("FTP Error: the server sent no reply for %1 seconds")
-                                  .arg(SilenceSeconds()));
-                return 0;
-            case Wait::Cancelled:
-                ControlFailed(QStringLiteral("FTP Error: cancelled"));
-                return 0;
-            case Wait::Failed:
-                ControlFailed(QStringLiteral("FTP Error: receiving a reply failed: %1")
-                                  .arg(qt_error_string(errno)));
-                return 0;
-        }
+        if (!WaitForControl(POLLIN, deadline,
+                            QStringLiteral("FTP Error: the server sent no reply for %1 seconds"),
+                            QStringLiteral("FTP Error: receiving a reply failed: %1")))
+            return 0;
         char* const next = m_buffer.data() + length;
         // Looks before it takes, so that the next reply line stays queued.
         const ssize_t peeked = ::recv(m_hControl, next, limit - length, MSG_PEEK);
@@ -341,21 +350,10 @@ int CFtpClient::SendCommand(const QByteArray& command) {
     qsizetype sent = 0;
     QDeadlineTimer deadline(m_nSilenceTimeoutMs);
     while (sent < line.size()) {
-        switch (WaitFor(m_hControl, POLLOUT, deadline)) {
-            case Wait::Ready:
-                break;
-            case Wait::TimedOut:
-                ControlFailed(QStringLiteral("FTP Error: the server took no command for %1 seconds")
-                                  .arg(SilenceSeconds()));
-                return 0;
-            case Wait::Cancelled:
-                ControlFailed(QStringLiteral("FTP Error: cancelled"));
-                return 0;
-            case Wait::Failed:
-                ControlFailed(QStringLiteral("FTP Error: sending a command failed: %1")
-                                  .arg(qt_error_string(errno)));
-                return 0;
-        }
+        if (!WaitForControl(POLLOUT, deadline,
+                            QStringLiteral("FTP Error: the server took no command for %1 seconds"),
+                            QStringLiteral("FTP Error: sending a command failed: %1")))
+            return 0;
         const qsizetype piece = std::min(line.size() - sent, kMaxSendPiece);
         const ssize_t count =
             ::send(m_hControl, line.constData() + sent, static_cast<size_t>(piece), MSG_NOSIGNAL);

@@ -63,6 +63,10 @@ private:
 
     enum class Wait { Ready, TimedOut, Cancelled, Failed };
     Wait WaitFor(int socket, short events, const QDeadlineTimer& deadline) const;
+    // Waits until the control connection is ready for events; on silence (silent, with the
+    // seconds), cancelling or an error (failing, with the reason) gives the connection up.
+    bool WaitForControl(short events, const QDeadlineTimer& deadline, const QString& silent,
+                        const QString& failing);
     bool OpenControlConnection(const QString& host);
     int ReadReply();
     int SendCommand(const QByteArray& command);

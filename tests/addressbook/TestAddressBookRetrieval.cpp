@@ -6,8 +6,7 @@
 #include <clocale>
 
 #include "FtpServers.h"
-#include "ManualTimer.h"
-#include "RecordingSoundPlayer.h"
+#include "ProgramCopy.h"
 #include "TestSupport.h"
 #include "addressbook/AddressBookRetrieval.h"
 #include "addressbook/CConfirmRetrievalDlg.h"
@@ -25,12 +24,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kRunTimeoutMs = 20000;
-
-quint16 FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 struct Box {
     QMessageBox::Icon icon;
@@ -56,13 +49,8 @@ private:
     void Serve(const QStringList& names);
     void PointAt(const QString& host);
     int RunGet();
-    QString LogText() const { return m_workspace->HubView()->document()->toPlainText(); }
 
-    RecordingSoundPlayer m_sounds{false};
-    std::unique_ptr<CQuillpadApp> m_app;
-    std::unique_ptr<CMainFrame> m_frame;
-    std::unique_ptr<MessageServices> m_services;
-    std::unique_ptr<LogWorkspace> m_workspace;
+    std::unique_ptr<ProgramCopy> m_copy;
     std::unique_ptr<QTemporaryDir> m_served;
     QList<Box> m_boxes;
     QStringList m_confirmed;  // what each Confirm dialog showed
@@ -92,21 +80,8 @@ void TestAddressBookRetrieval::initTestCase() {
 void TestAddressBookRetrieval::init() {
     const TestHome& home = CurrentTestHome();
     QDir(home.DataDirectory()).removeRecursively();
-    WriteWholeFile(home.StorePath(),
-                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Profiles]\n"
-                   "\"Full Name\"=\"Me Myself\"\n"
-                   "\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Communication]\n"
-                   "\"Port\"=dword:" +
-                       QByteArray::number(FreePort(), 16).rightJustified(8, '0') +
-                       "\n\"Broadcast\"=dword:00000000\n");
-    m_app = std::make_unique<CQuillpadApp>(home.StorePath(), m_sounds, false);
-    m_app->LoadSettings();
-    m_frame = std::make_unique<CMainFrame>(*m_app, std::make_unique<ManualTimer>());
-    m_services = std::make_unique<MessageServices>(*m_app);
-    m_workspace = std::make_unique<LogWorkspace>(*m_app, *m_frame, *m_services,
-                                                 [] { return std::make_unique<ManualTimer>(); });
-    QVERIFY(m_workspace->OpenAtStart({u"quillpad"_s}));
-    QVERIFY(m_workspace->HubView());
+    m_copy = std::make_unique<ProgramCopy>(home.StorePath(), CopyStore("Me Myself", FreePort(), 2));
+    QVERIFY(m_copy->Hub());
     m_served = std::make_unique<QTemporaryDir>();
     m_boxes.clear();
     m_confirmed.clear();
@@ -114,10 +89,7 @@ void TestAddressBookRetrieval::init() {
 }
 
 void TestAddressBookRetrieval::cleanup() {
-    m_frame.reset();
-    m_workspace.reset();
-    m_services.reset();
-    m_app.reset();
+    m_copy.reset();
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
@@ -130,7 +102,7 @@ void TestAddressBookRetrieval::Serve(const QStringList& names) {
 }
 
 void TestAddressBookRetrieval::PointAt(const QString& host) {
-    Settings& settings = m_app->GetSettings();
+    Settings& settings = m_copy->app->GetSettings();
     settings.m_strFtpServer = host;
     settings.m_strFtpUsername = ftptest::kUser;
     settings.m_strFtpPassword = ftptest::kPassword;
@@ -149,16 +121,16 @@ int RunGetCommand(CMainFrame& frame, AddressBookRetrieval& retrieval) {
 }
 
 int TestAddressBookRetrieval::RunGet() {
-    return RunGetCommand(*m_frame, m_services->Retrieval());
+    return RunGetCommand(*m_copy->frame, m_copy->services->Retrieval());
 }
 
 void TestAddressBookRetrieval::getCommandFollowsTheServerSetting() {
-    CommandTable& commands = m_frame->Commands();
-    m_app->GetSettings().m_strFtpServer.clear();
+    CommandTable& commands = m_copy->frame->Commands();
+    m_copy->app->GetSettings().m_strFtpServer.clear();
     QVERIFY(!commands.IsEnabled(Cmd::AddressGet));
-    m_app->GetSettings().m_strFtpServer = u"127.0.0.1"_s;
+    m_copy->app->GetSettings().m_strFtpServer = u"127.0.0.1"_s;
     QVERIFY(commands.IsEnabled(Cmd::AddressGet));
-    m_app->GetSettings().m_strFtpServer.clear();
+    m_copy->app->GetSettings().m_strFtpServer.clear();
     QVERIFY(!commands.IsEnabled(Cmd::AddressGet));
 }
 
@@ -167,7 +139,7 @@ void TestAddressBookRetrieval::getFetchesTheBooksAfterConfirming() {
     ftptest::RealServer server(m_served->path());
     QVERIFY(server.Port() != 0);
     PointAt(server.Host());
-    const QString data = m_app->GetSettings().m_strDataDirectory;
+    const QString data = m_copy->app->GetSettings().m_strDataDirectory;
 
     QCOMPARE(RunGet(), 2);
     QCOMPARE(m_confirmed, QStringList{u"Confirm|"_s + server.Host() + u"|tester|/"_s});
@@ -179,10 +151,10 @@ void TestAddressBookRetrieval::getFetchesTheBooksAfterConfirming() {
     QVERIFY(QFileInfo::exists(data + u"Team.add"_s));
     QVERIFY(!QFileInfo::exists(data + u"readme.txt"_s));
     // The run's progress went to the status bar; the listing file is gone.
-    QVERIFY2(m_frame->statusBar()->currentMessage().startsWith(u"221"_s),
-             qPrintable(m_frame->statusBar()->currentMessage()));
+    QVERIFY2(m_copy->frame->statusBar()->currentMessage().startsWith(u"221"_s),
+             qPrintable(m_copy->frame->statusBar()->currentMessage()));
     QCOMPARE(QDir(data).entryList({u"qpd*"_s}, QDir::Files), QStringList());
-    QVERIFY(m_frame->Commands().IsEnabled(Cmd::AddressGet));
+    QVERIFY(m_copy->frame->Commands().IsEnabled(Cmd::AddressGet));
 
     Serve({u"Sales.add"_s});
     m_boxes.clear();
@@ -210,14 +182,14 @@ void TestAddressBookRetrieval::windowsKeepWorkingDuringAGet() {
                                     u"send 530 Not logged in."_s, u"recv"_s, u"send 221 Bye"_s});
     QVERIFY(server.Port() != 0);
     PointAt(server.Host());
-    AddressBookRetrieval& retrieval = m_services->Retrieval();
+    AddressBookRetrieval& retrieval = m_copy->services->Retrieval();
     QSignalSpy finished(&retrieval, &AddressBookRetrieval::getFinished);
-    m_frame->Commands().Execute(Cmd::AddressGet);
+    m_copy->frame->Commands().Execute(Cmd::AddressGet);
     QVERIFY(retrieval.IsGetRunning());
     QVERIFY(QApplication::overrideCursor());
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     // A second Get waits for the first to end.
-    QVERIFY(!m_frame->Commands().IsEnabled(Cmd::AddressGet));
+    QVERIFY(!m_copy->frame->Commands().IsEnabled(Cmd::AddressGet));
     // The user-interface thread goes on meanwhile.
     int ticks = 0;
     QTimer ticker;
@@ -239,9 +211,9 @@ void TestAddressBookRetrieval::composeWindowWithoutBooksGetsThem() {
     ftptest::RealServer server(m_served->path());
     QVERIFY(server.Port() != 0);
     PointAt(server.Host());
-    QSignalSpy finished(&m_services->Retrieval(), &AddressBookRetrieval::getFinished);
-    m_services->SendMessage(*m_workspace->HubView());
-    QPointer<CMessageWindow> window = m_services->LastComposeWindow();
+    QSignalSpy finished(&m_copy->services->Retrieval(), &AddressBookRetrieval::getFinished);
+    m_copy->services->SendMessage(*m_copy->workspace->HubView());
+    QPointer<CMessageWindow> window = m_copy->services->LastComposeWindow();
     QVERIFY(window);
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, u"You do not have any address book! Do you wish to get one now?"_s);
@@ -262,21 +234,21 @@ void TestAddressBookRetrieval::periodicUpdateWritesIntoTheLog() {
     ftptest::RealServer server(m_served->path());
     QVERIFY(server.Port() != 0);
     PointAt(server.Host());
-    Settings& settings = m_app->GetSettings();
+    Settings& settings = m_copy->app->GetSettings();
     // The log view armed its timer at start with the stored interval; a changed interval
     // counts from the next firing.
     settings.m_bUpdateAddressBook = 1;
     settings.m_nUpdateInterval = 2;
-    auto* timer = static_cast<ManualTimer*>(m_workspace->HubView()->UpdateTimer());
+    auto* timer = static_cast<ManualTimer*>(m_copy->workspace->HubView()->UpdateTimer());
     QVERIFY(timer->IsActive());
-    QSignalSpy finished(&m_services->Retrieval(), &AddressBookRetrieval::updateFinished);
-    const QString before = LogText();
+    QSignalSpy finished(&m_copy->services->Retrieval(), &AddressBookRetrieval::updateFinished);
+    const QString before = m_copy->Log();
 
     QCOMPARE(timer->Advance(timer->Period()), 1);
     QCOMPARE(timer->Period(), 2 * 3600000);
     QVERIFY(finished.wait(kRunTimeoutMs));
     QCOMPARE(finished.first().first().toInt(), 2);
-    const QStringList added = LogText().mid(before.size()).split(u'\n', Qt::SkipEmptyParts);
+    const QStringList added = m_copy->Log().mid(before.size()).split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(added.size(), 2);
     QCOMPARE(added[0],
              u"------------------------ Notification Message ------------------------ "_s);
@@ -292,7 +264,7 @@ void TestAddressBookRetrieval::periodicUpdateWritesIntoTheLog() {
     QCOMPARE(timer->Advance(2 * 3600000), 1);
     QVERIFY(finished.wait(kRunTimeoutMs));
     QCOMPARE(finished.first().first().toInt(), 0);
-    QCOMPARE(LogText().mid(before.size()).split(u'\n', Qt::SkipEmptyParts).size(), 2);
+    QCOMPARE(m_copy->Log().mid(before.size()).split(u'\n', Qt::SkipEmptyParts).size(), 2);
     settings.m_bUpdateAddressBook = 0;
     finished.clear();
     QCOMPARE(timer->Advance(2 * 3600000), 1);

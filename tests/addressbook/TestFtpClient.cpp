@@ -40,12 +40,6 @@ QStringList Bye() {
     return L({"recv", "send 221 Goodbye."});
 }
 
-quint16 FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
 using ftptest::RealServer;
 
 // tests/addressbook/ftp_script_server.py playing the given steps for one session.

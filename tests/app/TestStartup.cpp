@@ -16,12 +16,6 @@ QByteArray SectionHeader(const char* name) {
 }
 
 // A port on which nothing listens now.
-quint16 FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
 // A store in which every section exists and the user has a name, so that start-up asks
 // nothing. The Editor and Windows sections hold no values: a save at exit shows in them.
 void WriteNamedStore(const TestHome& home) {

@@ -7,6 +7,7 @@
 #include <clocale>
 
 #include "ManualTimer.h"
+#include "ProgramCopy.h"
 #include "RecordingSoundPlayer.h"
 #include "TestSupport.h"
 #include "app/CQuillpadApp.h"
@@ -22,12 +23,6 @@
 #include "shell/WindowPlacementStore.h"
 
 namespace {
-
-quint16 FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 QByteArray Records(const QList<CMsg>& records) {
     QByteArray bytes;
@@ -75,13 +70,9 @@ private Q_SLOTS:
 private:
     CMessageWindow* Compose();
     CMessageWindow* Receive(const QByteArray& bytes, QTcpSocket& peer);
-    QString LogText() const { return m_workspace->HubView()->document()->toPlainText(); }
+    QString LogText() const { return m_copy->workspace->HubView()->document()->toPlainText(); }
 
-    RecordingSoundPlayer m_sounds{false};
-    std::unique_ptr<CQuillpadApp> m_app;
-    std::unique_ptr<CMainFrame> m_frame;
-    std::unique_ptr<MessageServices> m_services;
-    std::unique_ptr<LogWorkspace> m_workspace;
+    std::unique_ptr<ProgramCopy> m_copy;
     QList<QPointer<CMessageWindow>> m_incoming;
     QStringList m_questions;
     bool m_answerYes = false;
@@ -99,30 +90,15 @@ void TestMessageWindow::initTestCase() {
 void TestMessageWindow::init() {
     const TestHome& home = CurrentTestHome();
     QDir(home.DataDirectory()).removeRecursively();
-    WriteWholeFile(
-        home.StorePath(),
-        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Profiles]\n\"Full "
-        "Name\"=\"Me Myself\"\n"
-        "\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Communication]\n\"Port\"=dword:" +
-            QByteArray::number(FreePort(), 16).rightJustified(8, '0') +
-            "\n\"Socket Timeout\"=dword:00000002\n\"Broadcast\"=dword:00000000\n");
-    m_app = std::make_unique<CQuillpadApp>(home.StorePath(), m_sounds, false);
-    m_app->LoadSettings();
-    m_data = m_app->GetSettings().m_strDataDirectory;
-    m_frame = std::make_unique<CMainFrame>(*m_app, std::make_unique<ManualTimer>());
-    m_services = std::make_unique<MessageServices>(*m_app);
-    connect(m_services.get(), &MessageServices::newMessage, m_frame.get(),
-            &CMainFrame::NotifyNewMessage);
-    connect(m_services.get(), &MessageServices::incomingWindowCreated, this,
+    m_copy = std::make_unique<ProgramCopy>(home.StorePath(), CopyStore("Me Myself", FreePort(), 2));
+    m_data = m_copy->Data();
+    connect(m_copy->services.get(), &MessageServices::incomingWindowCreated, this,
             [this](CMessageWindow* window) { m_incoming.append(window); });
-    m_workspace = std::make_unique<LogWorkspace>(*m_app, *m_frame, *m_services,
-                                                 [] { return std::make_unique<ManualTimer>(); });
-    QVERIFY(m_workspace->OpenAtStart({QStringLiteral("quillpad")}));
-    QVERIFY(m_workspace->HubView());
+    QVERIFY(m_copy->Hub());
     m_incoming.clear();
     m_questions.clear();
     m_answerYes = false;
-    m_sounds.Clear();
+    m_copy->sounds.Clear();
 }
 
 void TestMessageWindow::cleanup() {
@@ -134,20 +110,18 @@ void TestMessageWindow::cleanup() {
     }
     for (const QPointer<CMessageWindow>& window : windows)
         delete window.data();
-    m_frame.reset();
-    m_workspace.reset();
-    m_services.reset();
-    m_app.reset();
+    m_copy.reset();
 }
 
 CMessageWindow* TestMessageWindow::Compose() {
-    m_services->SendMessage(*m_workspace->HubView());
-    return m_services->LastComposeWindow();
+    m_copy->services->SendMessage(*m_copy->workspace->HubView());
+    return m_copy->services->LastComposeWindow();
 }
 
 CMessageWindow* TestMessageWindow::Receive(const QByteArray& bytes, QTcpSocket& peer) {
     const int before = static_cast<int>(m_incoming.size());
-    peer.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(m_app->GetSettings().m_nPort));
+    peer.connectToHost(QHostAddress::LocalHost,
+                       static_cast<quint16>(m_copy->app->GetSettings().m_nPort));
     if (!peer.waitForConnected(5000))
         return nullptr;
     peer.write(bytes);
@@ -163,7 +137,7 @@ void TestMessageWindow::freshWindowAndBooks() {
     WriteWholeFile(m_data + QStringLiteral("empty.add"), "Only a description");
     CMessageWindow* window = Compose();
     QVERIFY(window->isVisible());
-    QCOMPARE(m_app->m_nMessageWindowCount, 1);
+    QCOMPARE(m_copy->app->m_nMessageWindowCount, 1);
     for (int id = CMessageWindow::ID_TO; id <= CMessageWindow::ID_EXIT; ++id)
         QCOMPARE(window->IsCommandEnabled(id), id >= CMessageWindow::ID_ERASE);
     QCOMPARE(window->Listing().m_descriptions,
@@ -196,7 +170,7 @@ void TestMessageWindow::freshWindowAndBooks() {
              QStringLiteral("statusLine"));
 
     window->OnCommand(CMessageWindow::ID_EXIT);
-    QVERIFY(WaitFor([&] { return m_app->m_nMessageWindowCount == 0; }, 2000));
+    QVERIFY(WaitFor([&] { return m_copy->app->m_nMessageWindowCount == 0; }, 2000));
 }
 
 void TestMessageWindow::toolbarCommands() {
@@ -253,9 +227,10 @@ void TestMessageWindow::incomingNoteAndReply() {
              QStringLiteral("Anna;"));
     QCOMPARE(Child<QGroupBox>(window, "recipientGroup")->title(), QStringLiteral("From:"));
     QVERIFY(Child<QPlainTextEdit>(window, "noteArea")->isReadOnly());
-    QCOMPARE(m_app->m_nUnansweredNoteCount, 1);
+    QCOMPARE(m_copy->app->m_nUnansweredNoteCount, 1);
     QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_REPLY));
-    QCOMPARE(m_sounds.Calls(), QStringList{QStringLiteral("beep 1000 300")});  // the Message sound
+    QCOMPARE(m_copy->sounds.Calls(),
+             QStringList{QStringLiteral("beep 1000 300")});  // the Message sound
     QCOMPARE(ReadWholeFile(m_data + QStringLiteral("LS.add")),
              QByteArray("Last Senders\r\nAnna;10.1.2.3;6001;"));
 
@@ -271,7 +246,7 @@ void TestMessageWindow::incomingNoteAndReply() {
     QVERIFY(!note.contains(QStringLiteral("Incoming Message")));  // the banner is for the log only
 
     window->OnCommand(CMessageWindow::ID_REPLY);
-    QCOMPARE(m_app->m_nUnansweredNoteCount, 0);
+    QCOMPARE(m_copy->app->m_nUnansweredNoteCount, 0);
     QCOMPARE(window->windowTitle(), QStringLiteral("Reply Message"));
     QCOMPARE(Child<QGroupBox>(window, "recipientGroup")->title(), QStringLiteral("Reply To:"));
     QCOMPARE(window->Recipients().size(), 1);
@@ -284,13 +259,14 @@ void TestMessageWindow::incomingNoteAndReply() {
     QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_SEND));
     QVERIFY(!window->IsCommandEnabled(CMessageWindow::ID_REPLY));
     window->close();
-    QCOMPARE(m_app->m_nUnansweredNoteCount, 0);  // answered: closing changes nothing
+    QCOMPARE(m_copy->app->m_nUnansweredNoteCount, 0);  // answered: closing changes nothing
 }
 
 void TestMessageWindow::checkIsAnsweredUnseen() {
     const QString before = LogText();
     QTcpSocket peer;
-    peer.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(m_app->GetSettings().m_nPort));
+    peer.connectToHost(QHostAddress::LocalHost,
+                       static_cast<quint16>(m_copy->app->GetSettings().m_nPort));
     QVERIFY(peer.waitForConnected(5000));
     peer.write(CMsg(MSG_CHECK).Encode());
     const QByteArray answer = CheckAnswer(CMsg(MSG_CHECK), QStringLiteral("Me Myself")).Encode();
@@ -313,13 +289,13 @@ void TestMessageWindow::checkIsAnsweredUnseen() {
     QTest::qWait(50);
     QVERIFY(m_incoming.isEmpty());
     QCOMPARE(LogText(), before);
-    QCOMPARE(m_app->m_nUnansweredNoteCount, 0);
-    QCOMPARE(m_app->m_nMessageWindowCount, 0);
+    QCOMPARE(m_copy->app->m_nUnansweredNoteCount, 0);
+    QCOMPARE(m_copy->app->m_nMessageWindowCount, 0);
 }
 
 void TestMessageWindow::noteSentToItselfEndToEnd() {
     // The hub listens on the configured port; a note addressed to it arrives in this program.
-    const qint32 port = static_cast<qint32>(m_app->GetSettings().m_nPort);
+    const qint32 port = static_cast<qint32>(m_copy->app->GetSettings().m_nPort);
     WriteWholeFile(m_data + QStringLiteral("me.add"),
                    "Just me\r\nMe;127.0.0.1;" + QByteArray::number(port) +
                        ";\r\nNobody;127.0.0.1;" + QByteArray::number(FreePort()) + ";");
@@ -353,14 +329,15 @@ void TestMessageWindow::noteSentToItselfEndToEnd() {
     QVERIFY(log.contains(QStringLiteral("\nHello from myself\n")));
     QCOMPARE(Child<QProgressBar>(window, "progressBar")->value(), 1);
     QCOMPARE(Child<QProgressBar>(window, "progressBar")->maximum(), 2);
-    QVERIFY(m_sounds.Calls().contains(QStringLiteral("beep 1000 300")));  // one failed recipient
+    QVERIFY(
+        m_copy->sounds.Calls().contains(QStringLiteral("beep 1000 300")));  // one failed recipient
     // Both sides put the other onto Last Senders: the sender's reached recipient, the
     // receiver's sender (the same program here).
     QVERIFY(ReadWholeFile(m_data + QStringLiteral("LS.add")).contains("\r\nMe"));
 }
 
 void TestMessageWindow::checkFromTheWindow() {
-    const qint32 port = static_cast<qint32>(m_app->GetSettings().m_nPort);
+    const qint32 port = static_cast<qint32>(m_copy->app->GetSettings().m_nPort);
     WriteWholeFile(m_data + QStringLiteral("me.add"),
                    "Just me\r\nMe;127.0.0.1;" + QByteArray::number(port) + ";");
     CMessageWindow* window = Compose();
@@ -377,17 +354,17 @@ void TestMessageWindow::checkFromTheWindow() {
     Q_EMIT addresses->currentItemChanged(addresses->item(0), nullptr);
     QCOMPARE(Child<QLineEdit>(window, "statusLine")->text(),
              QStringLiteral("REAL NAME: Me Myself"));
-    QVERIFY(m_sounds.Calls().isEmpty());  // everyone answered
+    QVERIFY(m_copy->sounds.Calls().isEmpty());  // everyone answered
 }
 
 void TestMessageWindow::connectionsThatMustNotHurt() {
     // Garbage: the read error is logged and the connection closed; no record, no window.
     int accepted = 0;
-    connect(m_services.get(), &MessageServices::connectionAccepted, this,
+    connect(m_copy->services.get(), &MessageServices::connectionAccepted, this,
             [&accepted] { ++accepted; });
     QTcpSocket garbage;
     garbage.connectToHost(QHostAddress::LocalHost,
-                          static_cast<quint16>(m_app->GetSettings().m_nPort));
+                          static_cast<quint16>(m_copy->app->GetSettings().m_nPort));
     QVERIFY(garbage.waitForConnected(5000));
     garbage.write(QByteArray::fromHex("0000"
                                       "00010003"
@@ -416,7 +393,7 @@ void TestMessageWindow::connectionsThatMustNotHurt() {
     for (int i = 0; i < 70; ++i) {
         auto* socket = new QTcpSocket(this);
         socket->connectToHost(QHostAddress::LocalHost,
-                              static_cast<quint16>(m_app->GetSettings().m_nPort));
+                              static_cast<quint16>(m_copy->app->GetSettings().m_nPort));
         QVERIFY(WaitFor([&] { return socket->state() == QAbstractSocket::ConnectedState; }, 5000));
         flood.append(socket);
     }
@@ -460,11 +437,11 @@ void TestMessageWindow::busyWindowRefusesCommandsAndClose() {
     window->OnCommand(CMessageWindow::ID_SELECT);
     window->OnCommand(CMessageWindow::ID_CHECK);
     QVERIFY(window->IsBusy());
-    m_sounds.Clear();
+    m_copy->sounds.Clear();
     window->OnCommand(CMessageWindow::ID_ERASE);
     QVERIFY(!window->close());
     QVERIFY(window->isVisible());
-    QCOMPARE(m_sounds.Calls().size(), 2);  // one error sound each
+    QCOMPARE(m_copy->sounds.Calls().size(), 2);  // one error sound each
     QVERIFY(!Child<QListWidget>(window, "addressList")->isEnabled());
     // The window goes with the program: its run is stopped, not waited for.
     QElapsedTimer clock;
@@ -474,7 +451,7 @@ void TestMessageWindow::busyWindowRefusesCommandsAndClose() {
 }
 
 void TestMessageWindow::addressBookQuestionOnlyForCompose() {
-    m_app->GetSettings().m_strFtpServer = QStringLiteral("127.0.0.1");
+    m_copy->app->GetSettings().m_strFtpServer = QStringLiteral("127.0.0.1");
     Compose()->close();
     QCOMPARE(m_questions, QStringList{QStringLiteral(
                               "You do not have any address book! Do you wish to get one now?")});
@@ -483,7 +460,7 @@ void TestMessageWindow::addressBookQuestionOnlyForCompose() {
                                      QStringLiteral("b"))),
                     peer));
     QCOMPARE(m_questions.size(), 1);  // an incoming window never asks
-    m_app->GetSettings().m_strFtpServer.clear();
+    m_copy->app->GetSettings().m_strFtpServer.clear();
     Compose()->close();
     QCOMPARE(m_questions.size(), 1);
 }
@@ -491,23 +468,23 @@ void TestMessageWindow::addressBookQuestionOnlyForCompose() {
 void TestMessageWindow::placementsFollowTheWindowCount() {
     CMessageWindow* first = Compose();
     CMessageWindow* second = Compose();
-    QCOMPARE(m_app->m_nMessageWindowCount, 2);
+    QCOMPARE(m_copy->app->m_nMessageWindowCount, 2);
     first->setGeometry(40, 50, 500, 300);
     // Closed while two are open, the first window's placement goes under "Message 2".
     first->close();
-    QCOMPARE(m_app->m_nMessageWindowCount, 1);
+    QCOMPARE(m_copy->app->m_nMessageWindowCount, 1);
     QRect rect;
-    WindowPlacementStore placements(m_app->Store());
+    WindowPlacementStore placements(m_copy->app->Store());
     QVERIFY(placements.ReadRect(QString::fromLatin1(WindowPlacementStore::kKeyPath),
                                 QStringLiteral("Message 2"), rect));
     QCOMPARE(rect, QRect(40, 50, 500, 300));
     // The next window opened restores the placement stored for its number.
     CMessageWindow* third = Compose();
-    QCOMPARE(m_app->m_nMessageWindowCount, 2);
+    QCOMPARE(m_copy->app->m_nMessageWindowCount, 2);
     QCOMPARE(third->geometry(), QRect(40, 50, 500, 300));
     second->close();
     third->close();
-    QCOMPARE(m_app->m_nMessageWindowCount, 0);
+    QCOMPARE(m_copy->app->m_nMessageWindowCount, 0);
 }
 
 QUILLPAD_TEST_GUI_MAIN(TestMessageWindow)

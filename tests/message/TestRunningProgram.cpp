@@ -12,16 +12,6 @@
 
 namespace {
 
-quint16 FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-QByteArray Dword(quint32 value) {
-    return "dword:" + QByteArray::number(value, 16).rightJustified(8, '0');
-}
-
 struct SendResult {
     int exitCode = -1;
     QByteArray out;
@@ -53,7 +43,7 @@ void TestRunningProgram::receivesAndSurvivesBrokenPeers() {
         "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Profiles]\n\"Full "
         "Name\"=\"Rita Receiver\"\n"
         "\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Communication]\n\"Port\"=" +
-            Dword(port) + "\n\"Broadcast\"=" + Dword(0) + "\n");
+            StoreDword(port) + "\n\"Broadcast\"=" + StoreDword(0) + "\n");
     WriteWholeFile(sender.StorePath(),
                    "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Profiles]"
                    "\n\"Full Name\"=\"Sam Script\"\n");

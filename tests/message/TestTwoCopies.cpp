@@ -5,8 +5,7 @@
 #include <QtWidgets>
 #include <clocale>
 
-#include "ManualTimer.h"
-#include "RecordingSoundPlayer.h"
+#include "ProgramCopy.h"
 #include "TestSupport.h"
 #include "app/CQuillpadApp.h"
 #include "message/CMessageWindow.h"
@@ -18,60 +17,26 @@
 
 namespace {
 
-quint16 FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-QByteArray Dword(quint32 value) {
-    return "dword:" + QByteArray::number(value, 16).rightJustified(8, '0');
-}
+// A directory of a copy's own, made before the copy that keeps its store in it.
+struct OwnDirectory {
+    QTemporaryDir dir;
+};
 
 // One running copy: its store, data directory, main window, log and network side.
-struct Copy {
-    QTemporaryDir dir;
-    RecordingSoundPlayer sounds{false};
-    std::unique_ptr<CQuillpadApp> app;
-    std::unique_ptr<CMainFrame> frame;
-    std::unique_ptr<MessageServices> services;
-    std::unique_ptr<LogWorkspace> workspace;
+struct Copy : OwnDirectory, ProgramCopy {
     QList<QPointer<CMessageWindow>> incoming;
     quint16 port = 0;
 
-    Copy(const QByteArray& fullName, QObject* context) : port(FreePort()) {
-        const QString data = dir.path() + QStringLiteral("/data/");
-        WriteWholeFile(dir.path() + QStringLiteral("/registry.reg"),
-                       "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Profiles]"
-                       "\n\"Full Name\"=\"" +
-                           fullName +
-                           "\"\n\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Data]"
-                           "\n\"Data Directory\"=\"" +
-                           data.toLocal8Bit() +
-                           "\"\n\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3."
-                           "0\\Communication]\n\"Port\"=" +
-                           Dword(port) + "\n\"Socket Timeout\"=" + Dword(3) +
-                           "\n\"Broadcast\"=" + Dword(0) + "\n");
-        app = std::make_unique<CQuillpadApp>(dir.path() + QStringLiteral("/registry.reg"), sounds,
-                                             false);
-        app->LoadSettings();
-        frame = std::make_unique<CMainFrame>(*app, std::make_unique<ManualTimer>());
-        services = std::make_unique<MessageServices>(*app);
-        QObject::connect(services.get(), &MessageServices::newMessage, frame.get(),
-                         &CMainFrame::NotifyNewMessage);
+    Copy(const QByteArray& fullName, QObject* context, quint16 listening = FreePort())
+        : ProgramCopy(dir.path() + QStringLiteral("/registry.reg"),
+                      CopyStore(fullName, listening, 3,
+                                "\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Data]\n"
+                                "\"Data Directory\"=\"" +
+                                    dir.path().toLocal8Bit() + "/data/\"\n")),
+          port(listening) {
         QObject::connect(services.get(), &MessageServices::incomingWindowCreated, context,
                          [this](CMessageWindow* window) { incoming.append(window); });
-        workspace = std::make_unique<LogWorkspace>(*app, *frame, *services,
-                                                   [] { return std::make_unique<ManualTimer>(); });
-        workspace->OpenAtStart({QStringLiteral("quillpad")});
     }
-    ~Copy() {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        frame.reset();
-        workspace.reset();
-    }
-    QString Data() const { return app->GetSettings().m_strDataDirectory; }
-    QString Log() const { return workspace->HubView()->document()->toPlainText(); }
     CMessageWindow* ComposeTo(const QByteArray& book) {
         WriteWholeFile(Data() + QStringLiteral("other.add"), book);
         services->SendMessage(*workspace->HubView());

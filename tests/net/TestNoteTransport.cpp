@@ -90,12 +90,6 @@ private:
 };
 
 // A port on which nothing listens (bound, then let go).
-quint16 FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
 // Runs work on a thread of its own while this thread's event loop serves the acceptor.
 bool RunBeside(const std::function<void()>& work, int timeoutMs) {
     std::atomic<bool> done{false};

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTcpServer>
 #include <QThread>
 #include <csignal>
 
@@ -69,6 +70,16 @@ void WriteWholeFile(const QString& path, const QByteArray& data) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(data);
+}
+
+quint16 FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+QByteArray StoreDword(quint32 value) {
+    return "dword:" + QByteArray::number(value, 16).rightJustified(8, '0');
 }
 
 ProgramRun::ProgramRun(const TestHome& home, const QStringList& arguments)

@@ -40,6 +40,11 @@ bool WaitFor(const std::function<bool()>& predicate, int timeoutMs);
 QByteArray ReadWholeFile(const QString& path);
 void WriteWholeFile(const QString& path, const QByteArray& data);
 
+// A loopback TCP port that nothing listens on at the moment of asking.
+quint16 FreePort();
+// A number as the settings store writes it: "dword:0000177f".
+QByteArray StoreDword(quint32 value);
+
 // Sets up a private HOME, then the application object, then runs the test class.
 #define QUILLPAD_TEST_MAIN_IMPL(TestObject, AppClass) \
     int main(int argc, char** argv) {                 \
