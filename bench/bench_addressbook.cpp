@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
-#include "BenchMain.h"
+#include "BenchSupport.h"
 #include "addressbook/AddressBook.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "BenchMain.h"
+#include "BenchSupport.h"
 #include "FtpServers.h"
 #include "addressbook/Retrieval.h"
 

@@ -7,7 +7,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "BenchMain.h"
+#include "BenchSupport.h"
 #include "app/CQuillpadApp.h"
 #include "shell/CMainFrame.h"
 #include "shell/CQuillpadDoc.h"
@@ -19,14 +19,6 @@
 #include "shell/SoundPlayer.h"
 
 namespace {
-
-class SilentPlayer : public ISoundPlayer {
-public:
-    bool HasOutputDevice() const override { return false; }
-    void PlayFile(const QString&) override {}
-    void PlayBuiltin(quint16) override {}
-    void Beep(quint32, quint32) override {}
-};
 
 const QStringList kBlock = {
     QString(),
@@ -43,7 +35,7 @@ const QStringList kBlock = {
 
 struct Fixture {
     QTemporaryDir dir;
-    SilentPlayer player;
+    SilentSoundPlayer player;
     LogViewServices services;
     std::unique_ptr<CQuillpadApp> app;
     std::unique_ptr<CMainFrame> frame;

@@ -11,7 +11,7 @@
 #include <QTextImageFormat>
 #include <memory>
 
-#include "BenchMain.h"
+#include "BenchSupport.h"
 #include "shell/LogRtf.h"
 #include "shell/RtfCodec.h"
 

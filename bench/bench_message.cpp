@@ -12,7 +12,7 @@
 #include <atomic>
 #include <thread>
 
-#include "BenchMain.h"
+#include "BenchSupport.h"
 #include "app/CQuillpadApp.h"
 #include "message/CMessageWindow.h"
 #include "message/MessageServices.h"
@@ -26,32 +26,10 @@ namespace {
 
 constexpr int kTimeoutMs = 30000;
 
-class SilentPlayer : public ISoundPlayer {
-public:
-    bool HasOutputDevice() const override { return false; }
-    void PlayFile(const QString&) override {}
-    void PlayBuiltin(quint16) override {}
-    void Beep(quint32, quint32) override {}
-};
-
-class SilentReporter : public IRunReporter {
-public:
-    void RunStarted() override {}
-    void RunFinished() override {}
-    void SetStatus(const QString&) override {}
-    void SetProgressRange(int) override {}
-    void StepProgress() override {}
-    void AppendLog(const QString&) override {}
-    void PlayErrorSound() override {}
-    void RecipientReached(const AddressEntry&) override {}
-    void SetMark(int, int) override {}
-    void SetFullName(int, const QString&) override {}
-};
-
 // The receiving copy, in this process: its hub listens on a free port.
 struct Receiver {
     QTemporaryDir dir;
-    SilentPlayer player;
+    SilentSoundPlayer player;
     std::unique_ptr<CQuillpadApp> app;
     std::unique_ptr<CMainFrame> frame;
     std::unique_ptr<MessageServices> services;
@@ -123,7 +101,7 @@ void HundredNotesShown(benchmark::State& state) {
         std::vector<std::thread> senders;
         for (int s = 0; s < 4; ++s) {
             senders.emplace_back([&] {
-                SilentReporter reporter;
+                QuietRunReporter reporter;
                 for (int i = 0; i < 25; ++i) {
                     OutgoingNote note{QStringLiteral("Bench;"),
                                       QStringLiteral("Note number %1").arg(i), QString(),

@@ -8,7 +8,7 @@
 #include <QProcess>
 #include <QTcpSocket>
 
-#include "BenchMain.h"
+#include "BenchSupport.h"
 #include "net/CMsg.h"
 #include "net/NoteExchange.h"
 #include "net/NoteRuns.h"

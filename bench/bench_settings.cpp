@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
-#include "BenchMain.h"
+#include "BenchSupport.h"
 #include "app/Settings.h"
 #include "platform/RegistryStore.h"
 

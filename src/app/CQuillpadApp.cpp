@@ -96,13 +96,7 @@ void CQuillpadApp::ExitInstance() {
         return;  // stored settings are never replaced by values that were not loaded
     PlayNotificationSound(LeaveSound(m_settings));
     // The message windows still open go with the program (a run of theirs is stopped).
-    QList<QPointer<CMessageWindow>> windows;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* window = qobject_cast<CMessageWindow*>(widget))
-            windows.append(window);
-    }
-    for (const QPointer<CMessageWindow>& window : windows)
-        delete window.data();
+    CMessageWindow::DestroyAll();
     SaveSettings(SettingsSection::Editor);
     SaveSettings(SettingsSection::Windows);
     if (m_workspace)

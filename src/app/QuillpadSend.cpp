@@ -66,22 +66,7 @@ std::optional<qint32> ParsePort(QStringView text) {
     return static_cast<qint32>(negative ? -*value : *value);
 }
 
-// Runs reported on a terminal: nothing is shown while they go, and nothing is recorded.
-class QuietReporter : public IRunReporter {
-public:
-    void RunStarted() override {}
-    void RunFinished() override {}
-    void SetStatus(const QString&) override {}
-    void SetProgressRange(int) override {}
-    void StepProgress() override {}
-    void AppendLog(const QString&) override {}
-    void PlayErrorSound() override {}
-    void RecipientReached(const AddressEntry&) override {}
-    void SetMark(int, int) override {}
-    void SetFullName(int, const QString&) override {}
-};
-
-class SendReporter : public QuietReporter {
+class SendReporter : public QuietRunReporter {
 public:
     explicit SendReporter(QIODevice& errors) : m_errors(errors) {}
     void AppendLog(const QString& line) override { Write(m_errors, line + u'\n'); }
@@ -91,7 +76,7 @@ private:
 };
 
 // Prints each address's line once its check is done, so a long list shows progress.
-class CheckReporter : public QuietReporter {
+class CheckReporter : public QuietRunReporter {
 public:
     CheckReporter(QIODevice& output, const QList<AddressEntry>& addresses)
         : m_output(output), m_addresses(addresses) {}

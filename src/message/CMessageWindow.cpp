@@ -1,6 +1,7 @@
 #include "message/CMessageWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QListWidget>
 #include <QPainter>
@@ -240,6 +241,16 @@ bool CMessageWindow::IsCommandEnabled(int id) const {
             return action->isEnabled();
     }
     return false;
+}
+
+void CMessageWindow::DestroyAll() {
+    QList<QPointer<CMessageWindow>> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<CMessageWindow*>(widget))
+            windows.append(window);
+    }
+    for (const QPointer<CMessageWindow>& window : windows)
+        delete window.data();
 }
 
 void CMessageWindow::FillBookList(bool mayAsk) {

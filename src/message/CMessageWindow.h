@@ -46,6 +46,10 @@ public:
         ID_EXIT,
     };
     enum Mark : int { NotListening = 0, Listening = 1, Unknown = 2 };
+    // Destroys every message window still open (a run of theirs is stopped): they go with the
+    // program.
+    static void DestroyAll();
+
     static constexpr int kRecipientFieldLimit = 1200;
     static constexpr int kNoteAreaLimit = 60000;
     static constexpr int kMaxAdded = 200;  // addresses taken by To: at once

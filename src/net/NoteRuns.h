@@ -32,6 +32,22 @@ public:
     virtual bool IsCancelled() const { return false; }
 };
 
+// Shows and records nothing: for runs whose outcome is only their result, and the base of
+// reporters that want a few of the calls.
+class QuietRunReporter : public IRunReporter {
+public:
+    void RunStarted() override {}
+    void RunFinished() override {}
+    void SetStatus(const QString&) override {}
+    void SetProgressRange(int) override {}
+    void StepProgress() override {}
+    void AppendLog(const QString&) override {}
+    void PlayErrorSound() override {}
+    void RecipientReached(const AddressEntry&) override {}
+    void SetMark(int, int) override {}
+    void SetFullName(int, const QString&) override {}
+};
+
 // An address list item to check.
 struct CheckTarget {
     int m_nIndex = 0;

@@ -103,13 +103,7 @@ void TestMessageWindow::init() {
 
 void TestMessageWindow::cleanup() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QList<QPointer<CMessageWindow>> windows;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* window = qobject_cast<CMessageWindow*>(widget))
-            windows.append(window);
-    }
-    for (const QPointer<CMessageWindow>& window : windows)
-        delete window.data();
+    CMessageWindow::DestroyAll();
     m_copy.reset();
 }
 
