@@ -26,27 +26,33 @@ void FileDialog::QueueAnswer(const QString& path) {
     g_hasAnswers = true;
 }
 
-QString FileDialog::GetOpenFileName(QWidget* parent, const QString& initialPath,
-                                    const QString& filter) {
+namespace {
+
+// A queued answer when a test gave one, else the user's choice (empty when cancelled).
+QString AskForFile(QWidget* parent, const QString& initialPath, const QString& filter,
+                   QFileDialog::AcceptMode mode) {
     QString path;
     if (TakeAnswer(path))
         return path;
     QFileDialog dialog(parent, QString(), initialPath, filter);
-    dialog.setObjectName(QStringLiteral("openFileDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    const bool open = mode == QFileDialog::AcceptOpen;
+    dialog.setObjectName(open ? QStringLiteral("openFileDialog")
+                              : QStringLiteral("saveFileDialog"));
+    dialog.setAcceptMode(mode);
+    if (open)
+        dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("qpd"));
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
+}  // namespace
+
+QString FileDialog::GetOpenFileName(QWidget* parent, const QString& initialPath,
+                                    const QString& filter) {
+    return AskForFile(parent, initialPath, filter, QFileDialog::AcceptOpen);
+}
+
 QString FileDialog::GetSaveFileName(QWidget* parent, const QString& initialPath,
                                     const QString& filter) {
-    QString path;
-    if (TakeAnswer(path))
-        return path;
-    QFileDialog dialog(parent, QString(), initialPath, filter);
-    dialog.setObjectName(QStringLiteral("saveFileDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("qpd"));
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    return AskForFile(parent, initialPath, filter, QFileDialog::AcceptSave);
 }
