@@ -255,6 +255,12 @@ def draw_open(c):
     c.polygon([(2, 28), (8, 14), (30, 14), (24, 28)], YELLOW)
 
 
+def draw_speaker(c):
+    c.polygon([(3, 11), (9, 11), (17, 4), (17, 28), (9, 21), (3, 21)], MID)
+    c.line(arc_points(17, 16, 6, -50, 50, 12), c.ow * 1.4, INK)
+    c.line(arc_points(17, 16, 11, -55, 55, 16), c.ow * 1.4, INK)
+
+
 def draw_save(c):
     c.polygon([(2, 2), (26, 2), (30, 6), (30, 30), (2, 30)], BLUE)
     c.rect(8, 2, 24, 12, LIGHT)
@@ -380,6 +386,7 @@ TOOLBAR = {
     "send-message": draw_send_message, "preferences": draw_preferences, "new": draw_new,
     "open": draw_open, "save": draw_save, "cut": draw_cut, "copy": draw_copy, "paste": draw_paste,
     "print": draw_print, "about": draw_about, "context-help": draw_context_help,
+    "speaker": draw_speaker,
 }
 MESSAGE = {
     "to": draw_to, "clear": draw_clear, "select": draw_select, "deselect": draw_deselect,

@@ -11,6 +11,7 @@
 #include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
 #include "shell/CMainFrame.h"
+#include "shell/COptionSheet.h"
 #include "shell/LogViewServices.h"
 #include "shell/LogWorkspace.h"
 #include "shell/MessageBox.h"
@@ -39,6 +40,7 @@ CQuillpadApp::CQuillpadApp(const QString& storeFilePath, ISoundPlayer& soundPlay
 }
 
 CQuillpadApp::~CQuillpadApp() {
+    delete m_optionSheet;
     delete m_mainFrame;
 }
 
@@ -65,6 +67,7 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
     connect(
         m_mainFrame, &CMainFrame::frameClosed, qApp, [] { QCoreApplication::exit(0); },
         Qt::QueuedConnection);
+    m_mainFrame->Commands().SetHandler(Cmd::Preferences, [this] { OnPreferences(); });
 
     // The first document: the one named on the command line, or the month's log.
     auto services = std::make_unique<MessageServices>(*this);
@@ -126,6 +129,42 @@ void CQuillpadApp::SetPrintMargins(int left, int top, int right, int bottom) {
 
 void CQuillpadApp::PlayNotificationSound(const SoundSpec& sound) const {
     ::PlayNotificationSound(sound, m_soundPlayer);
+}
+
+void CQuillpadApp::OnPreferences() {
+    // A sheet that was answered goes at the next turn of the loop; until then it is hidden.
+    if (m_optionSheet && m_optionSheet->isVisible()) {
+        m_optionSheet->raise();
+        m_optionSheet->activateWindow();
+        return;
+    }
+    QWidget* parent = m_mainFrame && m_mainFrame->isVisible() ? m_mainFrame.data() : nullptr;
+    auto* sheet = new COptionSheet(
+        m_settings, [this](const SoundSpec& sound) { PlayNotificationSound(sound); }, parent);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowModality(Qt::ApplicationModal);
+    connect(sheet, &QDialog::accepted, this, [this, sheet] { ApplyPreferences(*sheet); });
+    m_optionSheet = sheet;
+    sheet->show();
+}
+
+COptionSheet* CQuillpadApp::OptionSheet() const {
+    return m_optionSheet;
+}
+
+void CQuillpadApp::ApplyPreferences(const COptionSheet& sheet) {
+    sheet.CopyInto(m_settings);
+    CreateDirectoryChain(m_settings.m_strDataDirectory);
+    for (const SettingsSection section :
+         {SettingsSection::Profiles, SettingsSection::Data, SettingsSection::Windows,
+          SettingsSection::Communication, SettingsSection::FTP, SettingsSection::Sound})
+        SaveSettings(section);
+    if (m_mainFrame) {
+        m_mainFrame->ApplyAlwaysOnTop();
+        // The port pane and Address/Get follow the new values now, not at the next tick.
+        m_mainFrame->UpdateStatusPanes();
+        m_mainFrame->UpdateCommandUi();
+    }
 }
 
 QString CQuillpadApp::GetLogFilePath() const {

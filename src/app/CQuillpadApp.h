@@ -10,6 +10,7 @@
 #include "platform/RegistryStore.h"
 
 class CMainFrame;
+class COptionSheet;
 class LogViewServices;
 class LogWorkspace;
 class ISoundPlayer;
@@ -50,6 +51,11 @@ public:
     void SetPrintMargins(int left, int top, int right, int bottom);
     bool SettingsLoaded() const { return m_bSettingsLoaded; }
 
+    // The Preferences command: the Options sheet, modal. Confirmed, its values become the
+    // settings, are saved, and the main window takes its band at once.
+    void OnPreferences();
+    COptionSheet* OptionSheet() const;
+
     QString GetLogFilePath() const;
     // Plays one of the program's sounds; callable from any thread.
     void PlayNotificationSound(const SoundSpec& sound) const;
@@ -66,6 +72,7 @@ Q_SIGNALS:
     void printMarginsChanged(const QMargins& margins);
 
 private:
+    void ApplyPreferences(const COptionSheet& sheet);
     void BringMainWindowForward();
     void OnTerminationRequested();
 
@@ -80,6 +87,7 @@ private:
     SingleInstance* m_instance = nullptr;
     SignalWatcher* m_signals = nullptr;
     QPointer<CMainFrame> m_mainFrame;
+    QPointer<COptionSheet> m_optionSheet;
     std::unique_ptr<LogViewServices> m_services;
     std::unique_ptr<LogWorkspace> m_workspace;
 };

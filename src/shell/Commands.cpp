@@ -17,7 +17,7 @@ const QList<CommandInfo> kCommands = {
     {Cmd::PageSetup, "pageSetup", QT_TRANSLATE_NOOP("Commands", "Page Set&up..."), "", QT_TRANSLATE_NOOP("Commands", "Change the page margins of the log"), "", ""},
     {Cmd::FileSendMail, "fileSendMail", QT_TRANSLATE_NOOP("Commands", "Sen&d..."), "", QT_TRANSLATE_NOOP("Commands", "Send the active document through electronic mail"), "", ""},
     {Cmd::FileMruFirst, "recentFile", QT_TRANSLATE_NOOP("Commands", "Recent File"), "", QT_TRANSLATE_NOOP("Commands", "Open this document"), "", ""},
-    {Cmd::Preferences, "preferences", QT_TRANSLATE_NOOP("Commands", "P&references"), "", QT_TRANSLATE_NOOP("Commands", "Change the program's settings"), "preferences-system", ":/toolbar/icons/toolbar/preferences"},
+    {Cmd::Preferences, "preferences", QT_TRANSLATE_NOOP("Commands", "P&references"), "", QT_TRANSLATE_NOOP("Commands", "Set your preferences"), "preferences-system", ":/toolbar/icons/toolbar/preferences"},
     {Cmd::AppExit, "appExit", QT_TRANSLATE_NOOP("Commands", "E&xit"), "", QT_TRANSLATE_NOOP("Commands", "Quit the application; prompts to save documents"), "application-exit", ""},
     {Cmd::SendMessage, "sendMessage", QT_TRANSLATE_NOOP("Commands", "S&end"), "Ctrl+E", QT_TRANSLATE_NOOP("Commands", "Write and send a new note"), "mail-send", ":/toolbar/icons/toolbar/send-message"},
     {Cmd::SendMessageTray, "traySendMessage", QT_TRANSLATE_NOOP("Commands", "&Send Message"), "", QT_TRANSLATE_NOOP("Commands", "Write and send a new note"), "", ""},

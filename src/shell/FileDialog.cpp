@@ -30,7 +30,7 @@ namespace {
 
 // A queued answer when a test gave one, else the user's choice (empty when cancelled).
 QString AskForFile(QWidget* parent, const QString& initialPath, const QString& filter,
-                   QFileDialog::AcceptMode mode) {
+                   QFileDialog::AcceptMode mode, const QString& defaultSuffix) {
     QString path;
     if (TakeAnswer(path))
         return path;
@@ -41,18 +41,30 @@ QString AskForFile(QWidget* parent, const QString& initialPath, const QString& f
     dialog.setAcceptMode(mode);
     if (open)
         dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(QStringLiteral("qpd"));
+    dialog.setDefaultSuffix(defaultSuffix);
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 }  // namespace
 
 QString FileDialog::GetOpenFileName(QWidget* parent, const QString& initialPath,
-                                    const QString& filter) {
-    return AskForFile(parent, initialPath, filter, QFileDialog::AcceptOpen);
+                                    const QString& filter, const QString& defaultSuffix) {
+    return AskForFile(parent, initialPath, filter, QFileDialog::AcceptOpen, defaultSuffix);
 }
 
 QString FileDialog::GetSaveFileName(QWidget* parent, const QString& initialPath,
                                     const QString& filter) {
-    return AskForFile(parent, initialPath, filter, QFileDialog::AcceptSave);
+    return AskForFile(parent, initialPath, filter, QFileDialog::AcceptSave, QStringLiteral("qpd"));
+}
+
+QString FileDialog::GetExistingDirectory(QWidget* parent, const QString& title,
+                                         const QString& initialPath) {
+    QString path;
+    if (TakeAnswer(path))
+        return path;
+    QFileDialog dialog(parent, title, initialPath);
+    dialog.setObjectName(QStringLiteral("directoryDialog"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }

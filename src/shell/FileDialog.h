@@ -11,7 +11,11 @@ namespace FileDialog {
 
 void QueueAnswer(const QString& path);
 
-QString GetOpenFileName(QWidget* parent, const QString& initialPath, const QString& filter);
+// A name without an extension gets defaultSuffix.
+QString GetOpenFileName(QWidget* parent, const QString& initialPath, const QString& filter,
+                        const QString& defaultSuffix = QStringLiteral("qpd"));
 QString GetSaveFileName(QWidget* parent, const QString& initialPath, const QString& filter);
+// A directory that exists, as a path without a trailing '/'; empty when cancelled.
+QString GetExistingDirectory(QWidget* parent, const QString& title, const QString& initialPath);
 
 }  // namespace FileDialog
