@@ -1,6 +1,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include "Child.h"
 #include "TestSupport.h"
 #include "shell/CFindReplaceDialog.h"
 #include "shell/MessageBox.h"
@@ -28,14 +29,6 @@ FindOptions Options(bool matchCase, bool wholeWord, bool down) {
     options.m_bWholeWord = wholeWord;
     options.m_bSearchDown = down;
     return options;
-}
-
-template <typename T>
-T* Child(QWidget& parent, const char* name) {
-    T* child = parent.findChild<T*>(QString::fromLatin1(name));
-    if (!child)
-        qFatal("no child %s", name);
-    return child;
 }
 
 }  // namespace

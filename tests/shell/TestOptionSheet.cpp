@@ -4,6 +4,7 @@
 #include <QtWidgets>
 #include <thread>
 
+#include "Child.h"
 #include "RecordingSoundPlayer.h"
 #include "TestSupport.h"
 #include "app/CQuillpadApp.h"
@@ -21,11 +22,8 @@ namespace {
 const QString kKey = QStringLiteral("Software\\Vexor\\Quillpad\\3.0\\");
 
 template <typename T = QWidget>
-T* Control(QWidget* root, const char* name) {
-    T* control = root->findChild<T*>(QLatin1String(name));
-    if (!control)
-        qFatal("no control %s", name);
-    return control;
+T* Control(QWidget* sheet, const char* name) {
+    return Child<T>(*sheet, name);
 }
 
 }  // namespace
