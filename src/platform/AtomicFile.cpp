@@ -48,7 +48,9 @@ bool Commit(int fd, const QString& written, const QString& path, const AtomicFil
     const QByteArray targetName = QFile::encodeName(QFileInfo(path).absoluteFilePath());
     struct stat existing = {};
     mode_t mode = options.newFileMode ? options.newFileMode : (0666 & ~g_umask);
-    if (::stat(targetName.constData(), &existing) == 0)
+    if (options.fileMode)
+        mode = options.fileMode;
+    else if (::stat(targetName.constData(), &existing) == 0)
         mode = existing.st_mode & 07777;
     if (::fchmod(fd, mode) != 0)
         return Fail(error, ErrnoText(errno));

@@ -18,6 +18,9 @@ struct Options {
     // Permissions of a file that does not exist yet (an existing file keeps its own); 0 means
     // the usual ones for a new file (0666 less the umask).
     unsigned int newFileMode = 0;
+    // Permissions the file gets whatever it had before, for files others must not read; 0
+    // leaves them as above.
+    unsigned int fileMode = 0;
 };
 
 bool Write(const QString& path, const QByteArray& data, QString* error = nullptr);

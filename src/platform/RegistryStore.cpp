@@ -95,7 +95,7 @@ qint32 RegistryStore::Update(const std::function<qint32(RegistryDocument&)>& cha
         return status;
 
     AtomicFile::Options ownerOnly;
-    ownerOnly.newFileMode = 0600;  // the store holds the scrambled FTP password
+    ownerOnly.fileMode = 0600;  // the store holds the scrambled FTP password
     if (!errors.isEmpty() &&
         !AtomicFile::Write(m_filePath + QStringLiteral(".bad"), bytes, ownerOnly)) {
         return RegistryStatus::kWriteFault;

@@ -14,11 +14,33 @@ private Q_SLOTS:
     void twoWriterProcessesLoseNothing();
     void damagedFileIsKeptAsideAndItsReadableKeysSurvive();
     void unknownKeysAndValuesAreKept();
+    void storeIsReadableByItsOwnerOnly();
 
 private:
     QString m_path;
     QTemporaryDir m_dir;
 };
+
+void TestRegistryStore::storeIsReadableByItsOwnerOnly() {
+    // A store made by hand (or by an older version) with the usual 0644 is tightened at the
+    // next write: it holds the scrambled FTP password. A damaged one's copy is too.
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    WriteWholeFile(m_path,
+                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\Old]\n\"A\"=dword:00000001\nnot a line\n");
+    QFile::setPermissions(
+        m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    const RegistryStore store(m_path);
+    QCOMPARE(store.Update([](RegistryDocument& doc) {
+        doc.EnsureKey("HKEY_CURRENT_USER\\New").SetValue("B", 4, QByteArray(4, '\0'));
+        return RegistryStatus::kSuccess;
+    }),
+             RegistryStatus::kSuccess);
+    for (const QString& path : QStringList{m_path, m_path + QStringLiteral(".bad")}) {
+        QVERIFY2(QFileInfo::exists(path), qPrintable(path));
+        // User, group and others as stat() gives them: read and write for the owner only.
+        QCOMPARE(QFileInfo(path).permissions() & 0x0FFF, QFile::ReadUser | QFile::WriteUser);
+    }
+}
 
 void TestRegistryStore::init() {
     m_path = m_dir.filePath(
