@@ -80,12 +80,7 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
         return false;
     }
 
-    // In tray mode the window stays hidden behind its icon; otherwise it starts minimised
-    // without taking the focus from the user's work.
-    if (!m_bTrayMode) {
-        m_mainFrame->setAttribute(Qt::WA_ShowWithoutActivating);
-        m_mainFrame->showMinimized();
-    }
+    m_mainFrame->ShowAtStart();
 
     PlayNotificationSound(WelcomeSound(m_settings));
     m_bStarting = false;
@@ -172,9 +167,9 @@ QString CQuillpadApp::GetLogFilePath() const {
 }
 
 void CQuillpadApp::BringMainWindowForward() {
-    if (!m_mainFrame || m_mainFrame->isHidden())
+    if (!m_mainFrame || (m_mainFrame->isHidden() && m_mainFrame->LivesInTray()))
         return;  // a window hidden behind its tray icon stays hidden
-    if (m_mainFrame->isMinimized())
+    if (m_mainFrame->isMinimized() || m_mainFrame->isHidden())
         m_mainFrame->showNormal();
     m_mainFrame->raise();
     m_mainFrame->activateWindow();

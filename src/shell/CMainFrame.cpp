@@ -382,6 +382,17 @@ void CMainFrame::Restore() {
     activateWindow();
 }
 
+void CMainFrame::ShowAtStart() {
+    if (LivesInTray())
+        return;
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    showMinimized();
+}
+
+bool CMainFrame::LivesInTray() const {
+    return m_trayIcon && m_trayIcon->IsShown();
+}
+
 void CMainFrame::ApplyAlwaysOnTop() {
     Qt::WindowFlags flags = windowFlags();
     flags.setFlag(Qt::WindowStaysOnTopHint, m_app.GetSettings().m_bAlwaysOnTop != 0);
@@ -434,8 +445,9 @@ void CMainFrame::ArrangeIcons() {
 
 void CMainFrame::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    // In tray mode a minimised window is reached through the notification area only.
-    if (event->type() == QEvent::WindowStateChange && m_app.IsTrayMode() && isMinimized()) {
+    // In tray mode a minimised window is reached through the notification area only; without
+    // an icon there it must stay where the user can find it.
+    if (event->type() == QEvent::WindowStateChange && LivesInTray() && isMinimized()) {
         QTimer::singleShot(0, this, [this] {
             if (isMinimized())
                 hide();

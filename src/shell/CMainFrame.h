@@ -43,6 +43,11 @@ public:
     void Exit();
     // Shows the window in its normal state, in front.
     void Restore();
+    // How the window starts: hidden behind its tray icon, or minimised without taking the
+    // focus where there is no icon (no tray mode, or the desktop would not show it).
+    void ShowAtStart();
+    // The window is reached through its tray icon, so it may hide.
+    bool LivesInTray() const;
     // Puts the window into the top-most band or out of it, as the settings say.
     void ApplyAlwaysOnTop();
     // A received note has been shown: restart the reminder and play the Message sound.

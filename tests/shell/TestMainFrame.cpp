@@ -45,6 +45,7 @@ private Q_SLOTS:
     void savedRectangleIsUsedOnlyWhenOnScreen();
     void placementRestoreRules();
     void trayMenuAndClicks();
+    void windowStaysReachableWithoutItsTrayIcon();
     void alwaysOnTopFollowsTheSetting();
     void arrivingNotesPlayAndRemind();
     void aboutBox();
@@ -279,10 +280,9 @@ void TestMainFrame::trayMenuAndClicks() {
     QCOMPARE(notesOpened, 1);
     QVERIFY(frame->isHidden());
 
-    // Minimize hides the window; Restore brings it back in its normal state.
+    // Restore brings the window back in its normal state.
     frame->show();
     frame->showMinimized();
-    QVERIFY(WaitFor([&] { return frame->isHidden(); }, 2000));
     QVERIFY(frame->Commands().Execute(Cmd::TrayRestore));
     QVERIFY(frame->isVisible());
     QVERIFY(!frame->isMinimized());
@@ -292,6 +292,25 @@ void TestMainFrame::trayMenuAndClicks() {
     frame->close();
     QVERIFY(frame->isHidden());
     QCOMPARE(closed.count(), 1);
+}
+
+void TestMainFrame::windowStaysReachableWithoutItsTrayIcon() {
+    // Tray mode, but the icon cannot be shown (this platform has no notification area): the
+    // window starts minimised instead of hidden, and minimising does not hide it.
+    auto frame = MakeFrame(*m_trayApp);
+    QVERIFY(!frame->TrayIcon()->IsShown());
+    frame->ShowAtStart();
+    QVERIFY(frame->isVisible());
+    QVERIFY(frame->isMinimized());
+    frame->showNormal();
+    frame->showMinimized();
+    QTest::qWait(50);
+    QVERIFY(frame->isVisible());
+
+    // Without tray mode it is the same.
+    auto plain = MakeFrame(*m_app);
+    plain->ShowAtStart();
+    QVERIFY(plain->isVisible() && plain->isMinimized());
 }
 
 void TestMainFrame::alwaysOnTopFollowsTheSetting() {
