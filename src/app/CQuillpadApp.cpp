@@ -93,6 +93,7 @@ void CQuillpadApp::ExitInstance() {
     if (!m_bSettingsLoaded)
         return;  // stored settings are never replaced by values that were not loaded
     PlayNotificationSound(LeaveSound(m_settings));
+    m_soundPlayer.WaitForEnd();  // a wave file plays on its own: let it end before the program
     // The message windows still open go with the program (a run of theirs is stopped).
     CMessageWindow::DestroyAll();
     SaveSettings(SettingsSection::Editor);

@@ -25,7 +25,8 @@ QString BuiltinResource(quint16 id) {
     return QStringLiteral(":/sounds/%1.wav").arg(id);
 }
 
-// Playing time of a PCM wave file from its header, or -1 when it is none.
+// Playing time of a PCM wave file from its header and size, or -1 when it is none or holds no
+// sound at all.
 qint64 WaveDurationMs(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -43,12 +44,18 @@ qint64 WaveDurationMs(const QString& path) {
         if (id == "data") {
             if (nBytesPerSecond == 0)
                 return -1;
-            return static_cast<qint64>(nSize) * 1000 / nBytesPerSecond;
+            // A cut-off file plays only what it holds.
+            const qint64 nData = qMin<qint64>(nSize, file.size() - file.pos());
+            return nData > 0 ? nData * 1000 / nBytesPerSecond : -1;
         }
         qint64 nSkip = static_cast<qint64>(nSize) + nSize % 2;
         if (id == "fmt ") {
             const QByteArray fmt = file.read(16);
             if (nSize < 16 || fmt.size() < 16)
+                return -1;
+            // PCM, float, or either in the extensible form: what the sound effect can decode.
+            const quint16 nTag = qFromLittleEndian<quint16>(fmt.constData());
+            if (nTag != 1 && nTag != 3 && nTag != 0xFFFE)
                 return -1;
             const quint16 nChannels = qFromLittleEndian<quint16>(fmt.constData() + 2);
             const quint32 nRate = qFromLittleEndian<quint32>(fmt.constData() + 4);
@@ -77,21 +84,44 @@ void BeepOnUserInterfaceThread() {
 // Owns the sound effects; every member runs on the sound thread.
 class SoundWorker : public QObject {
 public:
-    ~SoundWorker() override { ReleaseBuiltinWaiter(); }
+    ~SoundWorker() override {
+        ReleaseBuiltinWaiter();
+        ReleaseFileWaiter();
+    }
 
     void PlayFile(const QString& path) {
+        ReleaseFileWaiter();
         if (!m_fileEffect) {
             m_fileEffect = new QSoundEffect(this);
             connect(m_fileEffect, &QSoundEffect::statusChanged, this, [this] {
-                if (m_fileEffect->status() == QSoundEffect::Error)
+                if (m_fileEffect->status() == QSoundEffect::Error) {
+                    ReleaseFileWaiter();
                     BeepOnUserInterfaceThread();
+                }
+            });
+            connect(m_fileEffect, &QSoundEffect::playingChanged, this, [this] {
+                if (m_fileEffect->isPlaying())
+                    m_bFileStarted = true;
+                else if (m_bFileStarted)
+                    ReleaseFileWaiter();
             });
         }
+        m_bFileStarted = false;
         // Clearing the source first makes even the same file load again and report its status.
         m_fileEffect->stop();
         m_fileEffect->setSource(QUrl());
         m_fileEffect->setSource(QUrl::fromLocalFile(path));
         m_fileEffect->play();
+    }
+
+    // done is released when the file sound playing now has ended or failed, or at once when
+    // none plays.
+    void NotifyWhenFileEnds(std::shared_ptr<QSemaphore> done) {
+        ReleaseFileWaiter();
+        m_fileDone = std::move(done);
+        if (!m_fileEffect || m_fileEffect->status() == QSoundEffect::Error ||
+            (m_bFileStarted && !m_fileEffect->isPlaying()))
+            ReleaseFileWaiter();
     }
 
     // done is released when the sound has ended, failed or been replaced by a later one.
@@ -131,10 +161,18 @@ private:
         m_builtinDone.reset();
     }
 
+    void ReleaseFileWaiter() {
+        if (m_fileDone)
+            m_fileDone->release();
+        m_fileDone.reset();
+    }
+
     QSoundEffect* m_fileEffect = nullptr;
     QSoundEffect* m_builtinEffect = nullptr;
     std::shared_ptr<QSemaphore> m_builtinDone;
     bool m_bBuiltinStarted = false;
+    std::shared_ptr<QSemaphore> m_fileDone;
+    bool m_bFileStarted = false;
 };
 
 QtSoundPlayer::QtSoundPlayer() : m_thread(new QThread), m_worker(new SoundWorker) {
@@ -166,16 +204,38 @@ bool QtSoundPlayer::HasOutputDevice() const {
 }
 
 void QtSoundPlayer::PlayFile(const QString& path) {
-    if (!QFileInfo(path).isFile()) {
+    // Only PCM waves reach the sound effect: anything else leaves the sample cache behind it
+    // waiting for good, and every later sound with it.
+    const qint64 nLengthMs = QFileInfo(path).isFile() ? WaveDurationMs(path) : -1;
+    if (nLengthMs < 0) {
         BeepOnUserInterfaceThread();
         return;
+    }
+    {
+        QMutexLocker lock(&m_mutex);
+        m_fileEnd = QDeadlineTimer(qMin<qint64>(nLengthMs, kMaxFileWaitMs) + kMarginMs);
     }
     SoundWorker* worker = m_worker;
     QMetaObject::invokeMethod(
         worker, [worker, path] { worker->PlayFile(path); }, Qt::QueuedConnection);
 }
 
-// A built-in sound never holds the caller up longer than its own length.
+void QtSoundPlayer::WaitForEnd() {
+    QDeadlineTimer end;
+    {
+        QMutexLocker lock(&m_mutex);
+        end = m_fileEnd;
+    }
+    if (end.hasExpired())
+        return;
+    auto done = std::make_shared<QSemaphore>();
+    SoundWorker* worker = m_worker;
+    QMetaObject::invokeMethod(
+        worker, [worker, done] { worker->NotifyWhenFileEnds(done); }, Qt::QueuedConnection);
+    done->tryAcquire(1, static_cast<int>(end.remainingTime()));
+}
+
+// A built-in sound never holds the caller up longer than its own length and the margin.
 void QtSoundPlayer::PlayBuiltin(quint16 id) {
     const qint64 nLengthMs = WaveDurationMs(BuiltinResource(id));
     if (nLengthMs < 0)
@@ -184,7 +244,7 @@ void QtSoundPlayer::PlayBuiltin(quint16 id) {
     SoundWorker* worker = m_worker;
     QMetaObject::invokeMethod(
         worker, [worker, id, done] { worker->PlayBuiltin(id, done); }, Qt::QueuedConnection);
-    done->tryAcquire(1, static_cast<int>(nLengthMs));
+    done->tryAcquire(1, static_cast<int>(nLengthMs + kMarginMs));
 }
 
 void QtSoundPlayer::Beep(quint32 /*frequency*/, quint32 /*durationMs*/) {

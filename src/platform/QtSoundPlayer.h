@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QDeadlineTimer>
+#include <QMutex>
+
 #include "shell/SoundPlayer.h"
 
 class QThread;
@@ -17,12 +20,20 @@ public:
 
     bool HasOutputDevice() const override;
     void PlayFile(const QString& path) override;
-    // Waits at most the sound's own length plus 300 ms.
+    // Waits for the sound's end, at most its own length plus kMarginMs (an audio output
+    // takes a moment to start).
     void PlayBuiltin(quint16 id) override;
     // The system beep: Linux cannot honour frequency and duration.
     void Beep(quint32 frequency, quint32 durationMs) override;
+    void WaitForEnd() override;
+
+    static constexpr int kMarginMs = 300;
+    // A long wave file chosen as the Leave sound does not hold up the end of a session longer.
+    static constexpr int kMaxFileWaitMs = 10000;
 
 private:
     QThread* m_thread;
     SoundWorker* m_worker;  // lives on m_thread, deleted there when it finishes
+    QMutex m_mutex;
+    QDeadlineTimer m_fileEnd;  // when the last file sound has surely ended
 };

@@ -17,6 +17,9 @@ public:
     // Plays built-in sound id and returns when it has ended.
     virtual void PlayBuiltin(quint16 id) = 0;
     virtual void Beep(quint32 frequency, quint32 durationMs) = 0;
+    // Returns once the wave file started last has ended, at most its length and a short
+    // margin after it was started: the program's end must not cut off its Leave sound.
+    virtual void WaitForEnd() {}
 };
 
 // No output device: beep with the sound's frequency and duration. Otherwise a file path plays

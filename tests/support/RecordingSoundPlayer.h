@@ -7,7 +7,8 @@
 #include "shell/SoundPlayer.h"
 
 // Stands in for the sound device: records every call as a line ("beep 1000 300",
-// "file /x.wav", "builtin 202") and answers HasOutputDevice as told. Safe from any thread.
+// "file /x.wav", "builtin 202", "wait") and answers HasOutputDevice as told. Safe from any
+// thread.
 class RecordingSoundPlayer : public ISoundPlayer {
 public:
     explicit RecordingSoundPlayer(bool hasOutputDevice = true)
@@ -35,6 +36,7 @@ public:
     void Beep(quint32 frequency, quint32 durationMs) override {
         Record(QStringLiteral("beep %1 %2").arg(frequency).arg(durationMs));
     }
+    void WaitForEnd() override { Record(QStringLiteral("wait")); }
 
 private:
     void Record(const QString& call) {
