@@ -1,5 +1,7 @@
 #include "shell/LogWorkspace.h"
 
+#include <sys/stat.h>
+
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
@@ -403,12 +405,21 @@ bool LogWorkspace::KeepOriginal(CQuillpadDoc& doc, const QString& path, QString*
     }
     if (IsWrittenByQuillpad(file.read(kQuillpadHeaderBytes)))
         return true;
-    file.close();
     const QString kept = path + QStringLiteral(".orig");
     if (QFileInfo::exists(kept))
         return true;
-    if (!QFile::copy(path, kept)) {
-        *error = tr("The file as it was cannot be kept as %1.").arg(QDir::toNativeSeparators(kept));
+    QByteArray bytes;
+    if (file.seek(0))
+        bytes = file.readAll();
+    AtomicFile::Options options;  // the copy is as private as the file
+    struct stat status = {};
+    if (::fstat(file.handle(), &status) == 0)
+        options.newFileMode = status.st_mode & 07777;
+    QString reason;
+    if (file.error() != QFileDevice::NoError || !AtomicFile::Write(kept, bytes, options, &reason)) {
+        *error = tr("The file as it was cannot be kept as %1.\n%2")
+                     .arg(QDir::toNativeSeparators(kept),
+                          reason.isEmpty() ? file.errorString() : reason);
         return false;
     }
     Note(doc, tr("%1 was written by another program; the file as it was is kept as %2.")

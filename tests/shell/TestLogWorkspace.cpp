@@ -526,9 +526,12 @@ void TestLogWorkspace::fileOfAnotherProgramKeepsItsOriginal() {
     const QByteArray original =
         ReadWholeFile(QStringLiteral(QUILLPAD_TEST_DATA "/rtf/lo-e-picture.rtf"));
     WriteWholeFile(letter, original);
+    QVERIFY(QFile::setPermissions(letter, QFile::ReadOwner | QFile::WriteOwner));
+    const QFile::Permissions privateFile = QFile::permissions(letter);
     Start({QStringLiteral("quillpad"), letter});
     QVERIFY(m_frame->close());  // the exit saves it in place
     QCOMPARE(ReadWholeFile(letter + QStringLiteral(".orig")), original);
+    QCOMPARE(QFile::permissions(letter + QStringLiteral(".orig")), privateFile);
     QVERIFY(ReadWholeFile(letter).contains("{\\*\\generator Quillpad"));
     // One log line says where the original is, in the file as well.
     const auto origLines = [&letter] {

