@@ -408,18 +408,15 @@ bool LogWorkspace::KeepOriginal(CQuillpadDoc& doc, const QString& path, QString*
     const QString kept = path + QStringLiteral(".orig");
     if (QFileInfo::exists(kept))
         return true;
-    QByteArray bytes;
-    if (file.seek(0))
-        bytes = file.readAll();
+    const QByteArray bytes = file.seek(0) ? file.readAll() : QByteArray();
     AtomicFile::Options options;  // the copy is as private as the file
     struct stat status = {};
     if (::fstat(file.handle(), &status) == 0)
         options.newFileMode = status.st_mode & 07777;
-    QString reason;
-    if (file.error() != QFileDevice::NoError || !AtomicFile::Write(kept, bytes, options, &reason)) {
+    QString reason = file.errorString();
+    if (bytes.size() != file.size() || !AtomicFile::Write(kept, bytes, options, &reason)) {
         *error = tr("The file as it was cannot be kept as %1.\n%2")
-                     .arg(QDir::toNativeSeparators(kept),
-                          reason.isEmpty() ? file.errorString() : reason);
+                     .arg(QDir::toNativeSeparators(kept), reason);
         return false;
     }
     Note(doc, tr("%1 was written by another program; the file as it was is kept as %2.")
@@ -436,8 +433,8 @@ bool LogWorkspace::KeepEarlierYear(CQuillpadDoc& doc, const QString& path, QStri
     for (int n = 2; QFileInfo::exists(kept); ++n)
         kept = stem + QStringLiteral(" (%1).qpd").arg(n);
     if (!QFile::rename(path, kept)) {
-        *error = tr("The log of %1 cannot be renamed to %2.")
-                     .arg(QString::number(year), QDir::toNativeSeparators(kept));
+        *error = tr("%1 cannot be renamed to %2.")
+                     .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(kept));
         return false;
     }
     Note(doc, tr("The log of %1 %2 is kept as %3.")
@@ -468,11 +465,8 @@ QList<CQuillpadDoc*> LogWorkspace::Documents() const {
 }
 
 CQuillpadView* LogWorkspace::ViewOf(const CQuillpadDoc& doc) const {
-    for (const Entry* entry : m_entries) {
-        if (entry->doc.get() == &doc)
-            return entry->view;
-    }
-    return nullptr;
+    const Entry* entry = EntryOf(doc);
+    return entry ? entry->view : nullptr;
 }
 
 CQuillpadView* LogWorkspace::ActiveView() const {
