@@ -12,8 +12,8 @@ BUILD_PACKAGES := build-essential cmake ninja-build qt6-base-dev qt6-base-dev-to
 # desktop's mail hand-over (xdg-email) for File Send.
 RUN_PACKAGES := qt6-qpa-plugins xdg-utils
 # What the tests need: an FTP server, a virtual display and Xlib to act as its window manager,
-# and `ip`/`unshare` for the private network.
-TEST_PACKAGES := python3-pyftpdlib xvfb xauth libx11-dev iproute2 util-linux
+# `ip`/`unshare` for the private network, and another program's RTF reader.
+TEST_PACKAGES := python3-pyftpdlib xvfb xauth libx11-dev iproute2 util-linux unrtf
 
 .PHONY: all deps test-deps configure build run test bench format clean
 

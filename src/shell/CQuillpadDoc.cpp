@@ -72,7 +72,10 @@ CQuillpadDoc::LoadResult CQuillpadDoc::Load(const QString& path, QString* error)
     return whole ? LoadResult::Read : LoadResult::Damaged;
 }
 
+QByteArray CQuillpadDoc::ToRtf(int* unwritten) const {
+    return DocumentToRtf(*m_document, QString::fromLatin1(kFaceName), kHalfPoints, unwritten);
+}
+
 bool CQuillpadDoc::SaveTo(const QString& path, QString* error) const {
-    return AtomicFile::Write(
-        path, DocumentToRtf(*m_document, QString::fromLatin1(kFaceName), kHalfPoints), error);
+    return AtomicFile::Write(path, ToRtf(), error);
 }

@@ -34,6 +34,8 @@ public:
     // original is then kept beside it as "<name>.bad" before anything replaces it. A file that
     // cannot be read at all leaves the document as it was.
     LoadResult Load(const QString& path, QString* error);
+    // The document as RTF; unwritten as for DocumentToRtf.
+    QByteArray ToRtf(int* unwritten = nullptr) const;
     // Writes the document as RTF into path, atomically.
     bool SaveTo(const QString& path, QString* error) const;
 

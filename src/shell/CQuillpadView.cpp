@@ -64,6 +64,31 @@ QTextCharFormat CQuillpadView::LogCharFormat() {
     return format;
 }
 
+void CQuillpadView::ApplyLogFormat(QTextDocument& document) {
+    // Setting the format over a picture would make it a character of text.
+    QList<int> pictures;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.charFormat().isImageFormat()) {
+                for (int i = 0; i < fragment.length(); ++i)
+                    pictures.append(fragment.position() + i);
+            }
+        }
+    }
+    pictures.append(document.characterCount() - 1);
+    QTextCursor cursor(&document);
+    int from = 0;
+    for (const int picture : std::as_const(pictures)) {
+        if (picture > from) {
+            cursor.setPosition(from);
+            cursor.setPosition(picture, QTextCursor::KeepAnchor);
+            cursor.setCharFormat(LogCharFormat());
+        }
+        from = picture + 1;
+    }
+}
+
 int CQuillpadView::SavePeriodMs(quint32 minutes) {
     return TimerPeriodMs(minutes, kMinuteMs, kMinuteMs);
 }
@@ -113,9 +138,7 @@ void CQuillpadView::OnInitialUpdate() {
     const Settings& settings = app.GetSettings();
 
     // A reopened log is shown entirely in the log's format.
-    QTextCursor all(document());
-    all.select(QTextCursor::Document);
-    all.setCharFormat(LogCharFormat());
+    ApplyLogFormat(*document());
     QTextCursor start(document());
     start.movePosition(QTextCursor::Start);
     setTextCursor(start);
@@ -151,15 +174,16 @@ void CQuillpadView::OnInitialUpdate() {
 void CQuillpadView::BecomeHub() {
     CQuillpadApp& app = m_workspace.App();
     const Settings& settings = app.GetSettings();
+    m_bHub = true;
+    m_workspace.SetHubView(this);
+    // Before the banner: a new document takes up what the month's file holds.
+    m_workspace.AdoptMonthLog(m_doc);
     AppendLine(QString());
     AppendLine(QString());
     AppendLine(QStringLiteral("------- Log Section Separator -------"));
     AppendLine(
         QStringLiteral("Quillpad started at %1").arg(BannerTime(QDateTime::currentDateTime())));
     AppendLine(QString());
-    m_bHub = true;
-    m_workspace.SetHubView(this);
-    m_workspace.AdoptMonthLog(m_doc);
 
     if (settings.m_bSaveLog) {
         m_saveTimer = m_workspace.MakeTimer();

@@ -41,6 +41,8 @@ public:
 
     // The log's character format: "Times New Roman", 10 points.
     static QTextCharFormat LogCharFormat();
+    // Puts all text of a document in the log's format; pictures keep theirs.
+    static void ApplyLogFormat(QTextDocument& document);
 
     // Timers 1 (save), 2 (address-book update) and 4 (announcement); null while not running.
     PeriodicTimer* SaveTimer() const { return m_saveTimer.get(); }

@@ -90,7 +90,8 @@ void JoinLines(QString& text) {
 
 }  // namespace
 
-QByteArray DocumentToRtf(const QTextDocument& document, const QString& faceName, int halfPoints) {
+QByteArray DocumentToRtf(const QTextDocument& document, const QString& faceName, int halfPoints,
+                         int* unwritten) {
     // The raw text indexes like the document: a paragraph separator ends each block and every
     // image stands as one object mark, so only the marks need a look at the formats.
     RtfContent content;
@@ -98,6 +99,7 @@ QByteArray DocumentToRtf(const QTextDocument& document, const QString& faceName,
     text = document.toRawText();
     QHash<QString, QByteArray> pngByName;  // a picture pasted twice is encoded once
     qsizetype kept = 0;
+    int left = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
         if (c == kBeginningOfFrame || c == kEndOfFrame) {
@@ -111,8 +113,13 @@ QByteArray DocumentToRtf(const QTextDocument& document, const QString& faceName,
             continue;
         }
         const QTextCharFormat format = FormatAt(document, static_cast<int>(i));
-        if (!format.isImageFormat())
-            continue;  // an object that is no picture has nothing to save
+        if (!format.isImageFormat()) {
+            if (format.objectType() == QTextFormat::NoObject)
+                text[kept++] = QChar::ReplacementCharacter;  // a mark typed as text, as read
+            else
+                ++left;
+            continue;
+        }
         const QTextImageFormat image = format.toImageFormat();
         auto png = pngByName.find(image.name());
         if (png == pngByName.end()) {
@@ -120,8 +127,10 @@ QByteArray DocumentToRtf(const QTextDocument& document, const QString& faceName,
                 image.name(),
                 PngOf(document.resource(QTextDocument::ImageResource, QUrl(image.name()))));
         }
-        if (png->isEmpty())
+        if (png->isEmpty()) {
+            ++left;
             continue;
+        }
         RtfPicture picture;
         picture.m_png = *png;
         picture.m_nWidthTwips = ToTwips(image.width());
@@ -130,6 +139,8 @@ QByteArray DocumentToRtf(const QTextDocument& document, const QString& faceName,
         text[kept++] = QChar(kPicture);
     }
     text.truncate(kept);
+    if (unwritten)
+        *unwritten = left;
     return WriteRtf(content, faceName, halfPoints);
 }
 

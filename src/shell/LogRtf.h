@@ -7,8 +7,10 @@
 class QTextDocument;
 
 // The log document to RTF and back. Pictures live in the document as images (QTextImageFormat
-// naming a resource of the document); they are saved as PNG.
-QByteArray DocumentToRtf(const QTextDocument& document, const QString& faceName, int halfPoints);
+// naming a resource of the document); they are saved as PNG. unwritten gets the number of
+// objects left out because they cannot be written (a picture whose image is gone).
+QByteArray DocumentToRtf(const QTextDocument& document, const QString& faceName, int halfPoints,
+                         int* unwritten = nullptr);
 
 // Replaces the document's content with what can be read of rtf; false, with the reason in
 // error, when the file is not RTF, is damaged or holds a picture that cannot be shown.

@@ -1,5 +1,7 @@
 #include "shell/LogWorkspace.h"
 
+#include <sys/stat.h>
+
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
@@ -20,6 +22,7 @@
 #include <QTextFrame>
 
 #include "app/CQuillpadApp.h"
+#include "platform/AtomicFile.h"
 #include "platform/PeriodicTimer.h"
 #include "shell/CChildFrame.h"
 #include "shell/CFindReplaceDialog.h"
@@ -31,11 +34,13 @@
 #include "shell/LogViewServices.h"
 #include "shell/MessageBox.h"
 #include "shell/PageMargins.h"
+#include "shell/RtfCodec.h"
 
 struct LogWorkspace::Entry {
     std::unique_ptr<CQuillpadDoc> doc;
     CChildFrame* frame = nullptr;
     CQuillpadView* view = nullptr;
+    QString lossNoted;  // the last note of pictures left out, said once
 };
 
 namespace {
@@ -43,6 +48,14 @@ namespace {
 QString CleanPath(const QString& path) {
     return QDir::cleanPath(QDir().absoluteFilePath(path));
 }
+
+// File names of logs carry no year: a month's file last written in another year holds the log
+// of that month of that year.
+bool IsFromAnotherYear(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && info.lastModified().date().year() != QDate::currentDate().year();
+}
+
 }  // namespace
 
 void LogWorkspace::PrintLog(const QTextDocument& document, QPrinter& printer,
@@ -114,14 +127,15 @@ bool LogWorkspace::OpenAtStart(const QStringList& arguments) {
     }
     const QString monthPath = m_app.GetLogFilePath();
     QFile month(monthPath);
-    if (month.open(QIODevice::ReadOnly)) {
+    if (!IsFromAnotherYear(monthPath) && month.open(QIODevice::ReadOnly)) {
         month.close();
         CQuillpadDoc* doc = OpenDocument(monthPath);
         if (doc)
             doc->SetMonthLog(true);
         return doc != nullptr;
     }
-    // A new log that already bears the month's file name; it is written there at its first save.
+    // A new log that already bears the month's file name; it is written there at its first save
+    // (an earlier year's file goes aside then).
     auto doc = std::make_unique<CQuillpadDoc>();
     doc->SetMonthLog(true);
     doc->SetPathName(monthPath);
@@ -143,12 +157,9 @@ CQuillpadDoc* LogWorkspace::OpenDocument(const QString& path) {
         }
     }
     auto doc = std::make_unique<CQuillpadDoc>();
-    QString error;
-    const CQuillpadDoc::LoadResult result = doc->Load(clean, &error);
-    if (result == CQuillpadDoc::LoadResult::Failed) {
-        ShowError(tr("Cannot open %1.\n%2").arg(QDir::toNativeSeparators(clean), error));
+    QString damage;
+    if (!LoadDocument(*doc, clean, &damage))
         return nullptr;
-    }
     // The month's file opened while no document holds the month's log takes that role again.
     if (clean == CleanPath(m_app.GetLogFilePath()) &&
         std::none_of(m_entries.cbegin(), m_entries.cend(),
@@ -157,13 +168,41 @@ CQuillpadDoc* LogWorkspace::OpenDocument(const QString& path) {
     }
     CQuillpadDoc* opened = CreateWindowFor(std::move(doc));
     AddRecent(clean);
-    if (result == CQuillpadDoc::LoadResult::Damaged) {
-        ShowError(tr("%1 is damaged: %2\nThe text that could be read is shown. The file as it was "
-                     "is kept as %3.")
-                      .arg(QDir::toNativeSeparators(clean), error,
-                           QDir::toNativeSeparators(clean + QStringLiteral(".bad"))));
-    }
+    if (!damage.isEmpty())
+        ReportDamaged(clean, damage);
     return opened;
+}
+
+// False (after telling the user) when nothing could be read; damage gets the reason when only
+// a part could.
+bool LogWorkspace::LoadDocument(CQuillpadDoc& doc, const QString& path, QString* damage) {
+    QString error;
+    switch (doc.Load(path, &error)) {
+        case CQuillpadDoc::LoadResult::Failed:
+            ShowError(tr("Cannot open %1.\n%2").arg(QDir::toNativeSeparators(path), error));
+            return false;
+        case CQuillpadDoc::LoadResult::Damaged:
+            *damage = error;
+            return true;
+        case CQuillpadDoc::LoadResult::Read:
+            return true;
+    }
+    return true;
+}
+
+void LogWorkspace::ReportDamaged(const QString& path, const QString& reason) const {
+    ShowError(tr("%1 is damaged: %2\nThe text that could be read is shown. The file as it was "
+                 "is kept as %3.")
+                  .arg(QDir::toNativeSeparators(path), reason,
+                       QDir::toNativeSeparators(path + QStringLiteral(".bad"))));
+}
+
+LogWorkspace::Entry* LogWorkspace::EntryOf(const CQuillpadDoc& doc) const {
+    for (Entry* entry : m_entries) {
+        if (entry->doc.get() == &doc)
+            return entry;
+    }
+    return nullptr;
 }
 
 CQuillpadDoc* LogWorkspace::CreateWindowFor(std::unique_ptr<CQuillpadDoc> doc) {
@@ -230,11 +269,27 @@ void LogWorkspace::AdoptMonthLog(CQuillpadDoc& doc) {
         if (entry->doc->IsMonthLog() && entry->doc.get() != &doc)
             return;
     }
+    const QString monthPath = m_app.GetLogFilePath();
     // A document of a file of its own keeps saving there.
-    if (!doc.PathName().isEmpty() && CleanPath(doc.PathName()) != CleanPath(m_app.GetLogFilePath()))
+    if (!doc.PathName().isEmpty() && CleanPath(doc.PathName()) != CleanPath(monthPath))
         return;
+    // A new document (File New after the month's log was closed) goes on with the month's
+    // file; its saves must never replace what the file holds.
+    if (doc.PathName().isEmpty() && QFileInfo(monthPath).isFile() &&
+        !IsFromAnotherYear(monthPath)) {
+        if (!doc.Document()->isEmpty())
+            return;
+        QString damage;
+        if (!LoadDocument(doc, monthPath, &damage))
+            return;
+        CQuillpadView::ApplyLogFormat(*doc.Document());
+        doc.Document()->clearUndoRedoStacks();
+        doc.SetModified(false);
+        if (!damage.isEmpty())
+            ReportDamaged(monthPath, damage);
+    }
     doc.SetMonthLog(true);
-    doc.SetPathName(m_app.GetLogFilePath());
+    doc.SetPathName(monthPath);
 }
 
 bool LogWorkspace::SaveLog(CQuillpadDoc& doc) {
@@ -244,8 +299,8 @@ bool LogWorkspace::SaveLog(CQuillpadDoc& doc) {
     // month's file and the previous one keeps its last saved state.
     const QString path = m_app.GetLogFilePath();
     QString error;
-    if (!doc.SaveTo(path, &error)) {
-        ShowError(tr("Cannot save %1.\n%2").arg(QDir::toNativeSeparators(path), error));
+    if (!KeepEarlierYear(doc, path, &error) || !WriteDocument(doc, path, &error)) {
+        ShowSaveError(path, error);
         return false;
     }
     if (doc.PathName() != path)
@@ -266,8 +321,8 @@ bool LogWorkspace::Save(CQuillpadDoc& doc) {
     if (doc.PathName().isEmpty())
         return SaveAs(doc);
     QString error;
-    if (!doc.SaveTo(doc.PathName(), &error)) {
-        ShowError(tr("Cannot save %1.\n%2").arg(QDir::toNativeSeparators(doc.PathName()), error));
+    if (!WriteDocument(doc, doc.PathName(), &error)) {
+        ShowSaveError(doc.PathName(), error);
         return false;
     }
     doc.SetModified(false);
@@ -290,8 +345,8 @@ bool LogWorkspace::SaveAs(CQuillpadDoc& doc) {
         return false;
     }
     QString error;
-    if (!doc.SaveTo(clean, &error)) {
-        ShowError(tr("Cannot save %1.\n%2").arg(QDir::toNativeSeparators(clean), error));
+    if (!WriteDocument(doc, clean, &error)) {
+        ShowSaveError(clean, error);
         return false;
     }
     // The month's log stays the month's log; Save As only writes a copy of it.
@@ -319,6 +374,89 @@ bool LogWorkspace::CanClose(CQuillpadDoc& doc) {
     return true;
 }
 
+bool LogWorkspace::WriteDocument(CQuillpadDoc& doc, const QString& path, QString* error) {
+    if (!KeepOriginal(doc, path, error))
+        return false;
+    int unwritten = 0;
+    QByteArray rtf = doc.ToRtf(&unwritten);
+    if (unwritten > 0) {
+        const QString note = tr("Pictures left out of %1 because they can no longer be read: %2")
+                                 .arg(QDir::toNativeSeparators(path))
+                                 .arg(unwritten);
+        Entry* entry = EntryOf(doc);
+        if (entry && entry->lossNoted != note) {
+            entry->lossNoted = note;
+            Note(doc, note);
+            rtf = doc.ToRtf();
+        }
+    }
+    return AtomicFile::Write(path, rtf, error);
+}
+
+// Files of other programs hold more than a log can (fonts, headers, drawings): before the
+// first save over one, the file as it was is kept beside it, once.
+bool LogWorkspace::KeepOriginal(CQuillpadDoc& doc, const QString& path, QString* error) {
+    if (!QFileInfo(path).isFile())
+        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    if (IsWrittenByQuillpad(file.read(kQuillpadHeaderBytes)))
+        return true;
+    const QString kept = path + QStringLiteral(".orig");
+    if (QFileInfo::exists(kept))
+        return true;
+    const QByteArray bytes = file.seek(0) ? file.readAll() : QByteArray();
+    AtomicFile::Options options;  // the copy is as private as the file
+    struct stat status = {};
+    if (::fstat(file.handle(), &status) == 0)
+        options.newFileMode = status.st_mode & 07777;
+    QString reason = file.errorString();
+    if (bytes.size() != file.size() || !AtomicFile::Write(kept, bytes, options, &reason)) {
+        *error = tr("The file as it was cannot be kept as %1.\n%2")
+                     .arg(QDir::toNativeSeparators(kept), reason);
+        return false;
+    }
+    Note(doc, tr("%1 was written by another program; the file as it was is kept as %2.")
+                  .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(kept)));
+    return true;
+}
+
+bool LogWorkspace::KeepEarlierYear(CQuillpadDoc& doc, const QString& path, QString* error) {
+    if (!IsFromAnotherYear(path) || !path.endsWith(QStringLiteral(".qpd")))
+        return true;
+    const int year = QFileInfo(path).lastModified().date().year();
+    const QString stem = path.chopped(4) + QLatin1Char(' ') + QString::number(year);
+    QString kept = stem + QStringLiteral(".qpd");
+    for (int n = 2; QFileInfo::exists(kept); ++n)
+        kept = stem + QStringLiteral(" (%1).qpd").arg(n);
+    if (!QFile::rename(path, kept)) {
+        *error = tr("%1 cannot be renamed to %2.")
+                     .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(kept));
+        return false;
+    }
+    Note(doc, tr("The log of %1 %2 is kept as %3.")
+                  .arg(QFileInfo(path).completeBaseName(), QString::number(year),
+                       QDir::toNativeSeparators(kept)));
+    return true;
+}
+
+void LogWorkspace::Note(CQuillpadDoc& doc, const QString& text) {
+    if (CQuillpadView* view = ViewOf(doc))
+        view->AppendLine(text);
+}
+
+void LogWorkspace::ShowSaveError(const QString& path, const QString& error) {
+    // The periodic save goes on failing while the box is up (its loop runs the timer): one box.
+    if (m_bSaveErrorShown)
+        return;
+    m_bSaveErrorShown = true;
+    ShowError(tr("Cannot save %1.\n%2").arg(QDir::toNativeSeparators(path), error));
+    m_bSaveErrorShown = false;
+}
+
 QList<CQuillpadDoc*> LogWorkspace::Documents() const {
     QList<CQuillpadDoc*> docs;
     for (const Entry* entry : m_entries)
@@ -327,11 +465,8 @@ QList<CQuillpadDoc*> LogWorkspace::Documents() const {
 }
 
 CQuillpadView* LogWorkspace::ViewOf(const CQuillpadDoc& doc) const {
-    for (const Entry* entry : m_entries) {
-        if (entry->doc.get() == &doc)
-            return entry->view;
-    }
-    return nullptr;
+    const Entry* entry = EntryOf(doc);
+    return entry ? entry->view : nullptr;
 }
 
 CQuillpadView* LogWorkspace::ActiveView() const {
@@ -448,8 +583,8 @@ void LogWorkspace::SendMail() {
         QDir().mkpath(folder);
         path = folder + QLatin1Char('/') + doc.Title() + QStringLiteral(".qpd");
         QString error;
-        if (!doc.SaveTo(path, &error)) {
-            ShowError(tr("Cannot save %1.\n%2").arg(QDir::toNativeSeparators(path), error));
+        if (!WriteDocument(doc, path, &error)) {
+            ShowSaveError(path, error);
             return;
         }
     }

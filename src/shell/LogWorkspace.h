@@ -48,6 +48,9 @@ public:
 
     // Writes the month's log into the current month's file and enters it in the recent
     // files; any other document is saved to its own file (or under a name the user gives).
+    // A month's file last written in another year is first renamed "<Month> <year>.qpd".
+    // Every save keeps a file that another program wrote as "<name>.orig" before it first
+    // writes over it; the log says so in a line.
     bool SaveLog(CQuillpadDoc& doc);
     // The periodic save: only a document that has a file is written, without asking anything.
     void SaveLogOnTimer(CQuillpadDoc& doc);
@@ -63,7 +66,8 @@ public:
 
     CQuillpadView* HubView() const;
     void SetHubView(CQuillpadView* view);
-    // The hub's document holds the month's log unless another document already does.
+    // The hub's document holds the month's log unless another document already does. A new
+    // document takes up what the month's file holds, so that its saves continue the file.
     void AdoptMonthLog(CQuillpadDoc& doc);
 
     RecentFileList& RecentFiles() { return m_recent; }
@@ -76,6 +80,14 @@ private:
     struct Entry;
 
     CQuillpadDoc* CreateWindowFor(std::unique_ptr<CQuillpadDoc> doc);
+    Entry* EntryOf(const CQuillpadDoc& doc) const;
+    bool LoadDocument(CQuillpadDoc& doc, const QString& path, QString* damage);
+    void ReportDamaged(const QString& path, const QString& reason) const;
+    bool WriteDocument(CQuillpadDoc& doc, const QString& path, QString* error);
+    bool KeepOriginal(CQuillpadDoc& doc, const QString& path, QString* error);
+    bool KeepEarlierYear(CQuillpadDoc& doc, const QString& path, QString* error);
+    void Note(CQuillpadDoc& doc, const QString& text);
+    void ShowSaveError(const QString& path, const QString& error);
     void WireCommands();
     void OnFrameClosing(CChildFrame& frame, bool& accept);
     void AddRecent(const QString& path);
@@ -100,6 +112,7 @@ private:
     QPointer<CQuillpadView> m_hub;
     RecentFileList m_recent;
     int m_nUntitled = 0;
+    bool m_bSaveErrorShown = false;
     std::unique_ptr<QPrinter> m_printer;
     CFindReplaceDialog* m_find = nullptr;
 };

@@ -18,6 +18,13 @@ constexpr char16_t kReplacement = 0xFFFD;
 constexpr QByteArrayView kPngSignature("\x89PNG\r\n\x1a\n", 8);
 constexpr int kTwipsPerPixel = 15;  // at 96 dpi
 constexpr int kHexLineLength = 128;
+constexpr QByteArrayView kHeaderStart(
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 ");
+constexpr QByteArrayView kGeneratorGroup("{\\*\\generator Quillpad 3.6;}");
+constexpr QByteArrayView kGeneratorMark("{\\*\\generator Quillpad");
+// Earlier versions wrote no mark: the font table was followed by the body.
+constexpr QByteArrayView kUnmarkedBodyStart("\n\\uc1\\pard\\plain\\f0\\fs");
+constexpr qsizetype kMaxFaceBytes = 512;
 
 // Word processors nest a few dozen groups; deeper ones are read as skipped content so that a
 // file of braces cannot make the stack grow with it.
@@ -43,6 +50,23 @@ void AppendControl(QByteArray& out, const char* word, int value) {
     AppendNumber(out, value);
 }
 
+// Windows-1252 in 0x80..0x9f; its five unassigned bytes keep their C1 code points.
+constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20ac, 0x0081, 0x201a, 0x0192, 0x201e, 0x2026, 0x2020, 0x2021, 0x02c6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008d, 0x017d, 0x008f, 0x0090, 0x2018, 0x2019, 0x201c, 0x201d, 0x2022,
+    0x2013, 0x2014, 0x02dc, 0x2122, 0x0161, 0x203a, 0x0153, 0x009d, 0x017e, 0x0178};
+
+// The Windows-1252 byte of a character beyond ASCII, or 0 where that code page has none.
+unsigned char Cp1252Byte(char16_t c) {
+    if (c >= 0xa0 && c <= 0xff)
+        return static_cast<unsigned char>(c);
+    if (c >= 0x80 && c < 0xa0)
+        return 0;  // C1 controls; the five that stand in the table are unassigned bytes
+    const auto* it = std::find(kCp1252High.begin(), kCp1252High.end(), c);
+    return it == kCp1252High.end() ? 0
+                                   : static_cast<unsigned char>(0x80 + (it - kCp1252High.begin()));
+}
+
 bool IsPlainAscii(char16_t c) {
     return c >= 0x20 && c < 0x7f && c != '\\' && c != '{' && c != '}';
 }
@@ -55,9 +79,17 @@ void AppendCharacter(QByteArray& out, char16_t c) {
         out.append('\\');
         out.append(static_cast<char>(c));
     } else {
+        // Readers that skip \u (and some that misread a "?" after it) take the code-page byte.
         out.append("\\u");
         AppendNumber(out, static_cast<qint16>(c));
-        out.append('?');
+        if (const unsigned char byte = Cp1252Byte(c)) {
+            constexpr char kHex[] = "0123456789abcdef";
+            out.append("\\'");
+            out.append(kHex[byte >> 4]);
+            out.append(kHex[byte & 0xf]);
+        } else {
+            out.append('?');
+        }
     }
 }
 
@@ -146,12 +178,6 @@ void AppendBody(QByteArray& out, const RtfContent& content) {
         }
     }
 }
-
-// Windows-1252 in 0x80..0x9f; its five unassigned bytes keep their C1 code points.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20ac, 0x0081, 0x201a, 0x0192, 0x201e, 0x2026, 0x2020, 0x2021, 0x02c6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008d, 0x017d, 0x008f, 0x0090, 0x2018, 0x2019, 0x201c, 0x201d, 0x2022,
-    0x2013, 0x2014, 0x02dc, 0x2122, 0x0161, 0x203a, 0x0153, 0x009d, 0x017e, 0x0178};
 
 enum class Word : quint8 {
     SkipDestination,
@@ -964,19 +990,32 @@ QByteArray WriteRtf(const RtfContent& content, const QString& faceName, int half
         pictureBytes += picture.m_png.size() * 2 + picture.m_png.size() / kHexLineLength + 100;
     out.reserve(content.m_strText.size() + content.m_strText.size() / 8 + pictureBytes + 256);
 
-    out.append("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 ");
+    out.append(kHeaderStart);
     for (const QChar c : faceName) {
         // A semicolon would end the name early; breaks have no place in it.
         if (c != QLatin1Char(';') && c.unicode() >= 0x20 && c != kLineSeparator &&
             c != kParagraphSeparator && c != kObjectReplacement)
             AppendCharacter(out, c.unicode());
     }
-    out.append(";}}\n\\uc1\\pard\\plain\\f0");
+    out.append(";}}");
+    out.append(kGeneratorGroup);
+    out.append("\n\\uc1\\pard\\plain\\f0");
     AppendControl(out, "\\fs", std::max(halfPoints, 1));
     out.append(' ');
     AppendBody(out, content);
     out.append("}\n");
     return out;
+}
+
+bool IsWrittenByQuillpad(QByteArrayView start) {
+    if (!start.startsWith(kHeaderStart))
+        return false;
+    const QByteArrayView rest = start.sliced(kHeaderStart.size());
+    const qsizetype faceEnd = rest.first(std::min(rest.size(), kMaxFaceBytes)).indexOf(";}}");
+    if (faceEnd < 0)
+        return false;
+    const QByteArrayView afterFonts = rest.sliced(faceEnd + 3);
+    return afterFonts.startsWith(kGeneratorMark) || afterFonts.startsWith(kUnmarkedBodyStart);
 }
 
 bool ReadRtf(QByteArrayView rtf, RtfContent& content, QString* error) {

@@ -59,6 +59,7 @@ private Q_SLOTS:
     void sampleShowsItsPicture();
     void manyLinesOpenAsFewParagraphs();
     void contentIsReplaced();
+    void whatCannotBeWrittenIsCounted();
 };
 
 void TestLogRtf::pastedPictureSurvives_data() {
@@ -167,6 +168,33 @@ void TestLogRtf::contentIsReplaced() {
     QVERIFY(!RtfToDocument("not RTF", document, &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(document.isEmpty());
+}
+
+void TestLogRtf::whatCannotBeWrittenIsCounted() {
+    QTextDocument document;
+    document.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("pasted:1")),
+                         PastedImage());
+    QTextCursor cursor(&document);
+    QTextImageFormat kept;
+    kept.setName(QStringLiteral("pasted:1"));
+    QTextImageFormat gone;  // its image is not in the document
+    gone.setName(QStringLiteral("pasted:2"));
+    cursor.insertText(QStringLiteral("a"));
+    cursor.insertImage(kept);
+    cursor.insertImage(gone);
+    cursor.insertText(QStringLiteral("b") + QChar(QChar::ObjectReplacementCharacter) +
+                      QStringLiteral("c"));  // the mark typed as text
+    int unwritten = -1;
+    const QByteArray rtf =
+        DocumentToRtf(document, QStringLiteral("Times New Roman"), 20, &unwritten);
+    QCOMPARE(unwritten, 1);
+    QTextDocument back;
+    QVERIFY(RtfToDocument(rtf, back, nullptr));
+    QCOMPARE(back.toPlainText(), QStringLiteral("a\uFFFCb\uFFFDc"));
+    QCOMPARE(Images(back).size(), 1);
+
+    DocumentToRtf(back, QStringLiteral("Times New Roman"), 20, &unwritten);
+    QCOMPARE(unwritten, 0);
 }
 
 QUILLPAD_TEST_GUI_MAIN(TestLogRtf)

@@ -48,6 +48,39 @@ QStringList Lines(const CQuillpadDoc& doc) {
     return doc.Document()->toPlainText().split(QLatin1Char('\n'));
 }
 
+QStringList FileLines(const QString& path) {
+    CQuillpadDoc doc;
+    doc.Load(path, nullptr);
+    return Lines(doc);
+}
+
+int PictureCount(const QTextDocument& document) {
+    int pictures = 0;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            pictures += it.fragment().charFormat().isImageFormat() ? 1 : 0;
+    }
+    return pictures;
+}
+
+// Pixels of the red quarter of tests/data/rtf/src/picture.png.
+int RedPixels(const QImage& image) {
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            red += qRed(pixel) > 200 && qGreen(pixel) < 60 && qBlue(pixel) < 60 ? 1 : 0;
+        }
+    }
+    return red;
+}
+
+void SetModificationTime(const QString& path, const QDateTime& when) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(when, QFileDevice::FileModificationTime));
+}
+
 }  // namespace
 
 class TestLogWorkspace : public QObject {
@@ -71,6 +104,14 @@ private Q_SLOTS:
     void printsToPdf();
     void droppedLogIsOpened();
     void pastedPictureIsKept();
+    void newLogAfterTheMonthsWindowClosedContinuesTheFile();
+    void fileOfAnotherProgramKeepsItsOriginal();
+    void filesOfThisProgramGetNoOriginal();
+    void pictureOfAReadLogIsShownAndKept();
+    void pictureThatCannotBeSavedIsReported();
+    void monthsFileOfAnEarlierYearIsKeptUnderItsYear();
+    void turnOfTheMonthKeepsAnEarlierYearsFile();
+    void failedPeriodicSaveShowsOneBoxAtATime();
 
 private:
     void Start(const QStringList& arguments = {QStringLiteral("quillpad")});
@@ -83,12 +124,15 @@ private:
     std::unique_ptr<LogWorkspace> m_workspace;
     QList<ManualTimer*> m_timers;
     QStringList m_messages;
+    std::function<void()> m_onMessage;  // runs while the box is up
 };
 
 void TestLogWorkspace::initTestCase() {
     std::setlocale(LC_TIME, "C");
     MessageBox::SetAnswerer([this](QMessageBox::Icon, const QString& text) {
         m_messages.append(text);
+        if (m_onMessage)
+            m_onMessage();
         return QMessageBox::No;
     });
 }
@@ -105,9 +149,11 @@ void TestLogWorkspace::init() {
     m_services = RecordingServices();
     m_timers.clear();
     m_messages.clear();
+    m_onMessage = nullptr;
 }
 
 void TestLogWorkspace::cleanup() {
+    m_onMessage = nullptr;
     m_frame.reset();
     m_workspace.reset();
     m_app.reset();
@@ -454,6 +500,204 @@ void TestLogWorkspace::pastedPictureIsKept() {
         }
     }
     QCOMPARE(pictures, 1);
+}
+
+void TestLogWorkspace::newLogAfterTheMonthsWindowClosedContinuesTheFile() {
+    Start();
+    CQuillpadDoc* month = m_workspace->Documents().first();
+    m_workspace->HubView()->AppendLine(QStringLiteral("written before the window closed"));
+    QVERIFY(m_workspace->CloseDocument(*month));  // saves the month's log
+    QVERIFY(m_workspace->Documents().isEmpty());
+
+    QVERIFY(m_frame->Commands().Execute(Cmd::FileNew));
+    QCOMPARE(m_workspace->Documents().size(), 1);
+    CQuillpadDoc* log = m_workspace->Documents().first();
+    QVERIFY(log->IsMonthLog());
+    QCOMPARE(log->PathName(), MonthPath());
+    QVERIFY(Lines(*log).contains(QStringLiteral("written before the window closed")));
+    QVERIFY(m_workspace->SaveLog(*log));
+    const QStringList saved = FileLines(MonthPath());
+    QVERIFY(saved.contains(QStringLiteral("written before the window closed")));
+    QCOMPARE(saved.count(QStringLiteral("------- Log Section Separator -------")), 2);
+}
+
+void TestLogWorkspace::fileOfAnotherProgramKeepsItsOriginal() {
+    const QString letter = CurrentTestHome().Path() + QStringLiteral("/letter.rtf");
+    const QByteArray original =
+        ReadWholeFile(QStringLiteral(QUILLPAD_TEST_DATA "/rtf/lo-e-picture.rtf"));
+    WriteWholeFile(letter, original);
+    QVERIFY(QFile::setPermissions(letter, QFile::ReadOwner | QFile::WriteOwner));
+    const QFile::Permissions privateFile = QFile::permissions(letter);
+    Start({QStringLiteral("quillpad"), letter});
+    QVERIFY(m_frame->close());  // the exit saves it in place
+    QCOMPARE(ReadWholeFile(letter + QStringLiteral(".orig")), original);
+    QCOMPARE(QFile::permissions(letter + QStringLiteral(".orig")), privateFile);
+    QVERIFY(ReadWholeFile(letter).contains("{\\*\\generator Quillpad"));
+    // One log line says where the original is, in the file as well.
+    const auto origLines = [&letter] {
+        return FileLines(letter).filter(QDir::toNativeSeparators(letter + QStringLiteral(".orig")));
+    };
+    QCOMPARE(origLines().size(), 1);
+
+    // Saved again, the file is the program's own: the original stays as it was kept.
+    m_workspace.reset();
+    m_frame = std::make_unique<CMainFrame>(*m_app, std::make_unique<ManualTimer>());
+    Start({QStringLiteral("quillpad"), letter});
+    QVERIFY(m_frame->close());
+    QCOMPARE(ReadWholeFile(letter + QStringLiteral(".orig")), original);
+    QCOMPARE(origLines().size(), 1);
+
+    // A ".orig" that is there already is never overwritten.
+    const QString other = CurrentTestHome().Path() + QStringLiteral("/other.rtf");
+    WriteWholeFile(other, original);
+    WriteWholeFile(other + QStringLiteral(".orig"), "kept earlier");
+    CQuillpadDoc* doc = m_workspace->OpenDocument(other);
+    QVERIFY(doc);
+    QVERIFY(m_workspace->Save(*doc));
+    QCOMPARE(ReadWholeFile(other + QStringLiteral(".orig")), QByteArray("kept earlier"));
+}
+
+void TestLogWorkspace::filesOfThisProgramGetNoOriginal() {
+    // As earlier versions wrote logs, without the mark.
+    const QString older = CurrentTestHome().Path() + QStringLiteral("/older.qpd");
+    WriteWholeFile(older,
+                   "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times New "
+                   "Roman;}}\n\\uc1\\pard\\plain\\f0\\fs20 an older log\\par\n}\n");
+    Start({QStringLiteral("quillpad"), older});
+    QVERIFY(Lines(*m_workspace->Documents().first()).contains(QStringLiteral("an older log")));
+    QVERIFY(m_workspace->Save(*m_workspace->Documents().first()));
+    QVERIFY(!QFile::exists(older + QStringLiteral(".orig")));
+
+    // The month's log, saved twice.
+    CQuillpadDoc* log = m_workspace->NewDocument();
+    m_workspace->AdoptMonthLog(*log);
+    QVERIFY(m_workspace->SaveLog(*log));
+    QVERIFY(m_workspace->SaveLog(*log));
+    QVERIFY(!QFile::exists(MonthPath() + QStringLiteral(".orig")));
+}
+
+void TestLogWorkspace::pictureOfAReadLogIsShownAndKept() {
+    Start();
+    const QString path = CurrentTestHome().Path() + QStringLiteral("/picture.qpd");
+    WriteWholeFile(path, ReadWholeFile(QStringLiteral(QUILLPAD_TEST_DATA "/rtf/lo-e-picture.rtf")));
+    CQuillpadDoc* doc = m_workspace->OpenDocument(path);
+    QVERIFY(doc);
+    CQuillpadView* view = m_workspace->ViewOf(*doc);
+    QCOMPARE(PictureCount(*doc->Document()), 1);
+    // The text around it is in the log's format.
+    QTextCursor text(doc->Document());
+    text.movePosition(QTextCursor::Start);
+    text.movePosition(QTextCursor::NextCharacter);
+    QCOMPARE(text.charFormat().fontPointSize(), 10.0);
+
+    m_frame->show();
+    view->Frame()->showMaximized();
+    QCoreApplication::processEvents();
+    const int red = RedPixels(view->viewport()->grab().toImage());
+    QVERIFY2(red > 200, qPrintable(QString::number(red)));
+
+    QVERIFY(m_workspace->Save(*doc));
+    QVERIFY(ReadWholeFile(path).contains("{\\pict\\pngblip"));
+    CQuillpadDoc reread;
+    QCOMPARE(reread.Load(path, nullptr), CQuillpadDoc::LoadResult::Read);
+    QCOMPARE(PictureCount(*reread.Document()), 1);
+}
+
+void TestLogWorkspace::pictureThatCannotBeSavedIsReported() {
+    Start();
+    CQuillpadView* view = m_workspace->HubView();
+    CQuillpadDoc& doc = view->GetDocument();
+    view->AppendLine(QStringLiteral("before"));
+    QTextImageFormat gone;  // its image is no longer in the document
+    gone.setName(QStringLiteral("picture:gone"));
+    QTextCursor cursor(doc.Document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertImage(gone);
+    view->AppendLine(QStringLiteral("after"));
+
+    auto* timer = static_cast<ManualTimer*>(view->SaveTimer());
+    timer->Advance(10 * 60000);
+    timer->Advance(10 * 60000);
+    // Said once, in the log and in the file.
+    const QString said =
+        QStringLiteral("Pictures left out of %1 because they can no longer be read: 1")
+            .arg(QDir::toNativeSeparators(MonthPath()));
+    QCOMPARE(Lines(doc).count(said), 1);
+    QCOMPARE(FileLines(MonthPath()).count(said), 1);
+    QVERIFY(FileLines(MonthPath()).contains(QStringLiteral("after")));
+}
+
+void TestLogWorkspace::monthsFileOfAnEarlierYearIsKeptUnderItsYear() {
+    QDir().mkpath(m_app->GetSettings().m_strDataDirectory);
+    {
+        CQuillpadDoc old;
+        old.Document()->setPlainText(QStringLiteral("a note of last year"));
+        QVERIFY(old.SaveTo(MonthPath(), nullptr));
+    }
+    const QByteArray oldBytes = ReadWholeFile(MonthPath());
+    const QDateTime lastYear = QDateTime::currentDateTime().addYears(-1);
+    SetModificationTime(MonthPath(), lastYear);
+
+    Start();
+    CQuillpadDoc* log = m_workspace->Documents().first();
+    QVERIFY(log->IsMonthLog());
+    QCOMPARE(log->PathName(), MonthPath());
+    QVERIFY(!Lines(*log).contains(QStringLiteral("a note of last year")));
+    QVERIFY(m_workspace->SaveLog(*log));
+
+    const QString kept = m_app->GetSettings().m_strDataDirectory + FormatLocalTime("%B") +
+                         QStringLiteral(" %1.qpd").arg(lastYear.date().year());
+    QCOMPARE(ReadWholeFile(kept), oldBytes);
+    QVERIFY(!FileLines(MonthPath()).contains(QStringLiteral("a note of last year")));
+    QCOMPARE(FileLines(MonthPath()).filter(QDir::toNativeSeparators(kept)).size(), 1);
+}
+
+void TestLogWorkspace::turnOfTheMonthKeepsAnEarlierYearsFile() {
+    Start();
+    CQuillpadDoc* doc = m_workspace->Documents().first();
+    QVERIFY(m_workspace->SaveLog(*doc));
+    // The next month's file, last written a year ago (see turnOfTheMonthStartsTheNextFile).
+    const QString next = CurrentTestHome().Path() + QStringLiteral("/next/");
+    m_app->GetSettings().m_strDataDirectory = next;
+    WriteWholeFile(MonthPath(), "{\\rtf1 a note of last year\\par}");
+    const QDateTime lastYear = QDateTime::currentDateTime().addYears(-1);
+    SetModificationTime(MonthPath(), lastYear);
+
+    m_workspace->HubView()->AppendLine(QStringLiteral("after the turn"));
+    QVERIFY(m_workspace->SaveLog(*doc));
+    const QString kept =
+        next + FormatLocalTime("%B") + QStringLiteral(" %1.qpd").arg(lastYear.date().year());
+    QCOMPARE(ReadWholeFile(kept), QByteArray("{\\rtf1 a note of last year\\par}"));
+    QVERIFY(FileLines(MonthPath()).contains(QStringLiteral("after the turn")));
+    // Saved again within the year, it stays where it is.
+    QVERIFY(m_workspace->SaveLog(*doc));
+    QCOMPARE(QDir(next).entryList(QDir::Files).size(), 2);
+}
+
+void TestLogWorkspace::failedPeriodicSaveShowsOneBoxAtATime() {
+    Start();
+    auto* timer = static_cast<ManualTimer*>(m_workspace->HubView()->SaveTimer());
+    QVERIFY(QDir().mkpath(MonthPath()));  // a folder in the file's place: every save fails
+    int boxesUp = 0;
+    int mostUp = 0;
+    bool waited = false;
+    m_onMessage = [&] {
+        ++boxesUp;
+        mostUp = qMax(mostUp, boxesUp);
+        if (!std::exchange(waited, true))
+            timer->Advance(3 * 10 * 60000);  // three more intervals pass while it is up
+        --boxesUp;
+    };
+    timer->Advance(10 * 60000);
+    QCOMPARE(mostUp, 1);
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY(m_messages.first().startsWith(QStringLiteral("Cannot save")));
+    // Once it is answered, the next failure is shown again.
+    timer->Advance(60 * 60000);
+    QVERIFY(m_messages.size() > 1);
+    QCOMPARE(mostUp, 1);
+    m_onMessage = nullptr;
+    QVERIFY(QDir().rmdir(MonthPath()));
 }
 
 QUILLPAD_TEST_GUI_MAIN(TestLogWorkspace)

@@ -58,6 +58,12 @@ private Q_SLOTS:
     void picturesRoundTrip();
     void writerHeader_data();
     void writerHeader();
+    void writerMarksItsFiles();
+    void filesOfThisProgramAreKnown_data();
+    void filesOfThisProgramAreKnown();
+    void writtenCharacters_data();
+    void writtenCharacters();
+    void otherReadersReadTheCharacters();
 };
 
 void TestRtfCodec::samplesReadToTheirText_data() {
@@ -226,6 +232,16 @@ void TestRtfCodec::reading_data() {
     QTest::newRow("\\bin data is not text")
         << QByteArray("{\\rtf1{\\object{\\*\\objdata\\bin4 }{\\}}}x}") << QStringLiteral("x");
     QTest::newRow("blanks after the end") << QByteArray("{\\rtf1 x}\r\n \t") << QStringLiteral("x");
+    // The two forms of a character beyond ASCII that writers use, and both in one text.
+    QTest::newRow("\\u with a code-page fallback")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1252\\uc1 Zo\\u235\\'eb \\u8211\\'96 na\\u239\\'efve}")
+        << QStringLiteral("Zo\u00eb \u2013 na\u00efve");
+    QTest::newRow("\\u with a question mark")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1252\\uc1 Zo\\u235? \\u8211? na\\u239?ve}")
+        << QStringLiteral("Zo\u00eb \u2013 na\u00efve");
+    QTest::newRow("both forms") << QByteArray(
+                                       "{\\rtf1\\uc1 \\u235\\'eb\\u235?\\u26085?\\u8364\\'80}")
+                                << QStringLiteral("\u00eb\u00eb\u65e5\u20ac");
 }
 
 void TestRtfCodec::reading() {
@@ -378,6 +394,97 @@ void TestRtfCodec::writerHeader() {
     QVERIFY2(rtf.contains(fontTable), rtf.constData());
     const QByteArray body = "\\uc1\\pard\\plain\\f0\\fs" + QByteArray::number(halfPoints) + " x}";
     QVERIFY2(rtf.contains(body), rtf.constData());
+}
+
+void TestRtfCodec::writerMarksItsFiles() {
+    RtfContent content;
+    content.m_strText = QStringLiteral("x");
+    const QByteArray rtf = WriteRtf(content, QStringLiteral("Times New Roman"), 20);
+    QVERIFY2(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 "
+                            "Times New Roman;}}{\\*\\generator Quillpad"),
+             rtf.constData());
+    RtfContent back;
+    QVERIFY(ReadRtf(rtf, back, nullptr));
+    QCOMPARE(back.m_strText, QStringLiteral("x"));
+}
+
+void TestRtfCodec::filesOfThisProgramAreKnown_data() {
+    QTest::addColumn<QByteArray>("start");
+    QTest::addColumn<bool>("ours");
+    RtfContent content;
+    content.m_strText = QStringLiteral("x");
+    QTest::newRow("written now") << WriteRtf(content, QStringLiteral("Times New Roman"), 20)
+                                 << true;
+    QTest::newRow("another face")
+        << WriteRtf(content, QStringLiteral("\u5b8b\u4f53"), 24).left(kQuillpadHeaderBytes) << true;
+    QTest::newRow("as earlier versions wrote")
+        << QByteArray(
+               "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times New "
+               "Roman;}}\n\\uc1\\pard\\plain\\f0\\fs20 text\\par\n}\n")
+        << true;
+    for (const char* name : {"lo-e-picture", "pandoc-a-plain", "hand-minimal"}) {
+        QTest::newRow(name) << ReadWholeFile(
+                                   DataPath(QString::fromLatin1(name) + QStringLiteral(".rtf")))
+                                   .left(kQuillpadHeaderBytes)
+                            << false;
+    }
+    QTest::newRow("another generator")
+        << QByteArray(
+               "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Arial;}}"
+               "{\\*\\generator Riched20 10.0.19041}\\viewkind4\\uc1 x}")
+        << false;
+    QTest::newRow("empty") << QByteArray() << false;
+}
+
+void TestRtfCodec::filesOfThisProgramAreKnown() {
+    QFETCH(QByteArray, start);
+    QFETCH(bool, ours);
+    QCOMPARE(IsWrittenByQuillpad(start), ours);
+}
+
+void TestRtfCodec::writtenCharacters_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("written");
+    // Where Windows-1252 has the character, its byte is the fallback, as word processors write.
+    QTest::newRow("e diaeresis") << QStringLiteral("\u00eb") << QByteArray("\\u235\\'eb");
+    QTest::newRow("no-break space") << QStringLiteral("\u00a0") << QByteArray("\\u160\\'a0");
+    QTest::newRow("en dash") << QStringLiteral("\u2013") << QByteArray("\\u8211\\'96");
+    QTest::newRow("euro") << QStringLiteral("\u20ac") << QByteArray("\\u8364\\'80");
+    // Elsewhere a question mark, as before.
+    QTest::newRow("Chinese") << QStringLiteral("\u65e5") << QByteArray("\\u26085?");
+    QTest::newRow("emoji") << QStringLiteral("\U0001F600") << QByteArray("\\u-10179?\\u-8704?");
+    QTest::newRow("C1 control, unassigned in Windows-1252")
+        << QStringLiteral("\u0081") << QByteArray("\\u129?");
+}
+
+void TestRtfCodec::writtenCharacters() {
+    QFETCH(QString, text);
+    QFETCH(QByteArray, written);
+    RtfContent content;
+    content.m_strText = QLatin1Char('<') + text + QLatin1Char('>');
+    const QByteArray rtf = WriteRtf(content, QStringLiteral("Times New Roman"), 20);
+    QVERIFY2(rtf.contains(QByteArray("\\fs20 <" + written + ">}")), rtf.constData());
+    RtfContent back;
+    QVERIFY(ReadRtf(rtf, back, nullptr));
+    QCOMPARE(back.m_strText, content.m_strText);
+}
+
+// unrtf (a Debian package of the tests) reads \uN with a "?" fallback wrongly: it loses the
+// character after the "?".
+void TestRtfCodec::otherReadersReadTheCharacters() {
+    const QString unrtf = QStandardPaths::findExecutable(QStringLiteral("unrtf"));
+    if (unrtf.isEmpty())
+        QSKIP("unrtf is not installed");
+    RtfContent content;
+    content.m_strText = QStringLiteral("Zo\u00eb \u2013 na\u00efve \u65e5\u672c\n");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("log.rtf"));
+    WriteWholeFile(path, WriteRtf(content, QStringLiteral("Times New Roman"), 20));
+    QProcess process;
+    process.start(unrtf, {QStringLiteral("--html"), path});
+    QVERIFY(process.waitForFinished(30000));
+    const QByteArray html = process.readAllStandardOutput();
+    QVERIFY2(html.contains("Zo&euml; &ndash; na&iuml;ve &#26085;&#26412;"), html.constData());
 }
 
 QUILLPAD_TEST_MAIN(TestRtfCodec)
