@@ -433,8 +433,13 @@ bool CFtpClient::AcceptDataConnection() {
 
 bool CFtpClient::ReceiveData(const QString& localPath) {
     QFile file(localPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return true;  // the server's final reply decides
+    // Nothing written is no copy, whatever the server says: a caller would otherwise put an
+    // empty file in place of a book.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        m_strError =
+            QStringLiteral("FTP Error: can not write %1: %2").arg(localPath, file.errorString());
+        return false;
+    }
     QDeadlineTimer deadline(m_nSilenceTimeoutMs);
     qint64 received = 0;
     for (;;) {

@@ -37,8 +37,8 @@ public:
                  const QString& account);
     bool ChangeDirectory(const QString& directory);
     // Writes exactly the bytes received to localPath (created or truncated only once the
-    // server has opened the data connection). A local file that cannot be created is not
-    // written; the result then follows the server's final reply.
+    // server has opened the data connection). A local file that cannot be created fails the
+    // transfer, after the server's final reply has been read.
     bool Retrieve(const QString& localPath, const QString& remoteName, unsigned flags);
     bool List(const QString& localPath);  // Retrieve(localPath, "LIST", kAscii | kCommand)
     bool Quit();
