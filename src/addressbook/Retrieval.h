@@ -36,8 +36,9 @@ struct Target {
 inline constexpr const char* kNotificationSeparator =
     "------------------------ Notification Message ------------------------ ";
 
-// The names of a directory listing worth fetching: the last blank-separated word of each line
-// when it contains "add" (exact case); reading stops at the first line without a blank.
+// The names of a directory listing worth fetching, those that contain "add" (exact case): the
+// whole name after the date of a Unix long-form line, else the last blank-separated word of the
+// line. Reading stops at the first line without a blank.
 QStringList ParseListing(const QByteArray& listing);
 
 // A name that could only be written outside the data directory (it holds a '/' or '\', or is
