@@ -111,8 +111,12 @@ QString ReceivedNotification(int count, const QString& timeStamp) {
 }
 
 int Run(const Target& target, Mode mode, IRetrievalReport& report,
-        std::function<void(const QString&)> progress, std::function<bool()> cancelled) {
+        std::function<void(const QString&)> progress, std::function<bool()> cancelled,
+        const Limits& limits) {
     CFtpClient client(std::move(progress));
+    client.SetRunTimeout(limits.m_nRunMs);
+    client.SetReplyTimeout(limits.m_nReplyMs);
+    client.SetSilenceTimeout(limits.m_nSilenceMs);
     if (cancelled)
         client.SetCancelCheck(cancelled);
     if (!client.Initialize()) {

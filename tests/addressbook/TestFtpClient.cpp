@@ -96,6 +96,8 @@ private Q_SLOTS:
     void transfers_data();
     void transfers();
     void transferLimit();
+    void timeBounds_data();
+    void timeBounds();
     void connectFailures_data();
     void connectFailures();
     void busyGuard();
@@ -543,6 +545,72 @@ void TestFtpClient::transferLimit() {
     QVERIFY(client.Quit());
     QCOMPARE(client.LastCode(), 221);
     QCOMPARE(server.Commands().mid(2), L({"TYPE A", "PORT 127,0,0,1,*", "RETR big.add", "QUIT"}));
+}
+
+void TestFtpClient::timeBounds_data() {
+    // Servers that never let a call end within the silence timeout: each line or byte comes in
+    // time, but the reply or the whole run never ends.
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<int>("replyMs");
+    QTest::addColumn<int>("runMs");  // -1: none
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<QString>("error");
+    const auto repeated = [](const QStringList& steps) {
+        QStringList all;
+        for (int i = 0; i < 60; ++i)
+            all += steps;
+        return all;
+    };
+    const QString replyTooLong =
+        QStringLiteral("FTP Error: the server's reply took longer than 1.2 seconds");
+    const QString runOut = QStringLiteral("FTP Error: the retrieval took longer than 1.5 seconds");
+    QTest::newRow("endless 1xx greeting")
+        << repeated(L({"send 120 Wait a moment.", "sleep 100"})) << 1200 << -1
+        << QStringLiteral("connect") << replyTooLong;
+    QTest::newRow("greeting a byte at a time") << repeated(L({"part 2", "sleep 100"})) << 1200 << -1
+                                               << QStringLiteral("connect") << replyTooLong;
+    QTest::newRow("endless continuation lines")
+        << Logon() + L({"recv"}) + repeated(L({"send 250-More.", "sleep 100"})) << 1200 << -1
+        << QStringLiteral("cwd") << replyTooLong;
+    QTest::newRow("run out in a greeting") << repeated(L({"send 120 Wait a moment.", "sleep 100"}))
+                                           << 20000 << 1500 << QStringLiteral("connect") << runOut;
+    QTest::newRow("run out in a transfer")
+        << Logon() +
+               L({"recv", "send 200 Type set.", "recv", "send 200 Port set.", "recv",
+                  "send 150 Opening.",
+                  "drip 100 xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx",
+                  "send 226 Done."})
+        << 20000 << 1500 << QStringLiteral("retrieve") << runOut;
+}
+
+void TestFtpClient::timeBounds() {
+    QFETCH(QStringList, script);
+    QFETCH(int, replyMs);
+    QFETCH(int, runMs);
+    QFETCH(QString, call);
+    QFETCH(QString, error);
+    ScriptedServer server(script);
+    CFtpClient client;
+    client.SetSilenceTimeout(kShortSilenceMs);
+    client.SetReplyTimeout(replyMs);
+    if (runMs >= 0)
+        client.SetRunTimeout(runMs);
+    QVERIFY(client.Initialize());
+    QElapsedTimer clock;
+    clock.start();
+    bool done = client.Connect(server.Host(), QStringLiteral("u"), QStringLiteral("p"), QString());
+    if (call == QStringLiteral("cwd"))
+        done = client.ChangeDirectory(QStringLiteral("a"));
+    else if (call == QStringLiteral("retrieve"))
+        done = client.Retrieve(m_local.filePath(QStringLiteral("dripped")),
+                               QStringLiteral("Sales.add"), CFtpClient::kAscii);
+    QVERIFY(!done);
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(client.ErrorText(), error);
+    // Given up: nothing more is sent or waited for.
+    QVERIFY(!client.IsConnected());
+    QVERIFY(!client.ChangeDirectory(QStringLiteral("b")));
+    QVERIFY(client.Quit());
 }
 
 void TestFtpClient::connectFailures_data() {

@@ -77,6 +77,7 @@ private slots:
     void noListingFileNoRun_data();
     void noListingFileNoRun();
     void cancelEndsTheRun();
+    void aRunHasATimeLimit();
 
 private:
     void Serve(const QMap<QString, QByteArray>& files);
@@ -561,6 +562,38 @@ void TestRetrieval::cancelEndsTheRun() {
     canceller.join();
     QCOMPARE(count, 0);
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(FilesIn(m_data->path()), QStringList());
+}
+
+void TestRetrieval::aRunHasATimeLimit() {
+    // Every reply comes in time, but thirty books answered slowly would take six seconds.
+    QStringList steps =
+        L({"send 220 Ready.", "recv", "send 331 Password required.", "recv", "send 230 Logged in.",
+           "recv", "send 250 Directory changed.", "recv", "send 200 Type set.", "recv",
+           "send 200 Port set.", "recv", "send 150 Opening."});
+    QString listing;
+    for (int i = 0; i < 30; ++i)
+        listing += u"x 1 B%1.add\\r\\n"_s.arg(i, 2, 10, QChar(u'0'));
+    steps << u"data "_s + listing << u"send 226 Done."_s;
+    for (int i = 0; i < 30; ++i)
+        steps << L({"recv", "send 200 Type set.", "recv", "send 200 Port set.", "recv", "sleep 200",
+                    "send 550 No such file."});
+    steps << L({"recv", "send 221 Bye."});
+    ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"), steps);
+    QVERIFY(server.Port() != 0);
+    Retrieval::Limits limits;
+    limits.m_nRunMs = 1500;
+    RecordingReport report;
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(Retrieval::Run(TargetFor(server.Host()), Retrieval::Mode::Interactive, report, {}, {},
+                            limits),
+             0);
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!report.m_items.isEmpty() && report.m_items.size() < 30);
+    QVERIFY2(report.m_items.last().startsWith(
+                 u"box: FTP Error: the retrieval took longer than 1.5 seconds (retrieving /B"_s),
+             qPrintable(report.m_items.last()));
     QCOMPARE(FilesIn(m_data->path()), QStringList());
 }
 
