@@ -12,8 +12,14 @@
 #include <QScopeGuard>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -72,6 +78,51 @@ bool IsLineEndOrBlank(char c) {
 
 bool WouldBlock(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
+}
+
+// The first IPv4 address of a host name.
+struct NameLookup {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    int result = EAI_SYSTEM;
+    sockaddr_in address{};
+};
+
+void Resolve(const QByteArray& name, int flags, NameLookup& lookup) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = flags;
+    addrinfo* found = nullptr;
+    const int result = ::getaddrinfo(name.constData(), nullptr, &hints, &found);
+    lookup.result = result != 0 ? result : found ? 0 : EAI_NONAME;
+    if (lookup.result == 0)
+        std::memcpy(&lookup.address, found->ai_addr,
+                    std::min<size_t>(found->ai_addrlen, sizeof lookup.address));
+    if (found)
+        ::freeaddrinfo(found);
+}
+
+// Looks name up on a thread of its own: the resolver cannot be stopped, and it may wait many
+// seconds for a name server that does not answer. The thread touches nothing but the lookup,
+// so a caller may give up waiting and leave it to finish. None when no thread can be started.
+std::shared_ptr<NameLookup> StartLookup(const QByteArray& name) {
+    auto lookup = std::make_shared<NameLookup>();
+    try {
+        std::thread([lookup, name] {
+            NameLookup found;
+            Resolve(name, 0, found);
+            const std::lock_guard lock(lookup->mutex);
+            lookup->result = found.result;
+            lookup->address = found.address;
+            lookup->finished = true;
+            lookup->done.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+    return lookup;
 }
 
 qint64 Remaining(const QDeadlineTimer& deadline) {
@@ -263,18 +314,37 @@ bool CFtpClient::OpenControlConnection(const QString& host) {
     if (name.isEmpty())
         return fail(QStringLiteral("no server is given"));
 
-    // Takes a dotted address as well as a name.
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int lookup = ::getaddrinfo(name.toLocal8Bit().constData(), nullptr, &hints, &found);
-    if (lookup != 0 || !found)
-        return fail(QStringLiteral("the server's name is unknown (%1)")
-                        .arg(QString::fromLocal8Bit(::gai_strerror(lookup))));
-    std::memcpy(&m_serverAddress, found->ai_addr,
-                std::min<size_t>(found->ai_addrlen, sizeof m_serverAddress));
-    ::freeaddrinfo(found);
+    // A dotted address needs no name server; a name is looked up where the wait for it can be
+    // cancelled and bounded.
+    const QByteArray encoded = name.toLocal8Bit();
+    NameLookup numeric;
+    Resolve(encoded, AI_NUMERICHOST, numeric);
+    if (numeric.result == 0) {
+        m_serverAddress = numeric.address;
+    } else {
+        const std::shared_ptr<NameLookup> lookup = StartLookup(encoded);
+        if (!lookup)
+            return fail(QStringLiteral("the server's name can not be looked up"));
+        const QDeadlineTimer silence(m_nSilenceTimeoutMs);
+        std::unique_lock lock(lookup->mutex);
+        while (!lookup->finished) {
+            Wait wait = Wait::Ready;
+            if (m_cancelled && m_cancelled())
+                wait = Wait::Cancelled;
+            else if (m_runDeadline.hasExpired())
+                wait = Wait::RunOut;
+            else if (silence.hasExpired())
+                wait = Wait::Silent;
+            if (wait != Wait::Ready)
+                return fail(WaitText(
+                    wait, QStringLiteral("the server's name was not found in %1 seconds")));
+            lookup->done.wait_for(lock, std::chrono::milliseconds(kWaitSliceMs));
+        }
+        if (lookup->result != 0)
+            return fail(QStringLiteral("the server's name is unknown (%1)")
+                            .arg(QString::fromLocal8Bit(::gai_strerror(lookup->result))));
+        m_serverAddress = lookup->address;
+    }
     m_serverAddress.sin_port = htons(port);
 
     m_hControl = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);

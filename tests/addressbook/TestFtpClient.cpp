@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "FtpServers.h"
+#include "SilentNameServer.h"
 #include "TestSupport.h"
 #include "addressbook/CFtpClient.h"
 
@@ -102,15 +103,19 @@ private Q_SLOTS:
     void connectFailures();
     void busyGuard();
     void cancelEndsAWaitAtOnce();
+    void aHangingNameLookupEnds();
     void destructionQuits();
 
 private:
+    QString m_noOwnNetwork;  // why the test process has no network of its own, if it has not
     QTemporaryDir m_served;
     QTemporaryDir m_local;
     std::unique_ptr<RealServer> m_server;
 };
 
 void TestFtpClient::initTestCase() {
+    // Before anything starts a thread or a server, which would stay in the old network.
+    m_noOwnNetwork = silentdns::EnterOwnNetwork();
     const QString books = m_served.filePath(QStringLiteral("books"));
     const QList<QPair<QString, QByteArray>> files = {
         {QStringLiteral("Sales.add"), kSalesBook},
@@ -685,6 +690,36 @@ void TestFtpClient::cancelEndsAWaitAtOnce() {
     QCOMPARE(client.ErrorText(), QStringLiteral("FTP Error: cancelled"));
     QVERIFY(client.Quit());
     QCOMPARE(server.Commands(), L({"USER u"}));
+}
+
+void TestFtpClient::aHangingNameLookupEnds() {
+    // The resolver would wait ten seconds for a name server that never answers.
+    if (!m_noOwnNetwork.isEmpty())
+        QSKIP(qPrintable(m_noOwnNetwork));
+    silentdns::SilentNameServer nameServer;
+    QVERIFY(nameServer.IsListening());
+    const QString host = silentdns::kUnansweredName + QStringLiteral(":2121");
+    QElapsedTimer clock;
+    {
+        CFtpClient client;
+        client.SetCancelCheck([&] { return clock.elapsed() > 200; });
+        clock.start();
+        QVERIFY(!client.Connect(host, QStringLiteral("u"), QStringLiteral("p"), QString()));
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(client.ErrorText(),
+                 QStringLiteral("FTP Error: can not connect to %1: cancelled").arg(host));
+    }
+    {
+        CFtpClient client;
+        client.SetSilenceTimeout(500);
+        clock.start();
+        QVERIFY(!client.Connect(host, QStringLiteral("u"), QStringLiteral("p"), QString()));
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(client.ErrorText(),
+                 QStringLiteral("FTP Error: can not connect to %1: the server's name was not found "
+                                "in 0.5 seconds")
+                     .arg(host));
+    }
 }
 
 void TestFtpClient::destructionQuits() {
