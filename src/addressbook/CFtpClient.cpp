@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -111,6 +112,7 @@ std::shared_ptr<NameLookup> StartLookup(const QByteArray& name) {
     auto lookup = std::make_shared<NameLookup>();
     try {
         std::thread([lookup, name] {
+            ::pthread_setname_np(::pthread_self(), "QuillpadLookup");
             NameLookup found;
             Resolve(name, 0, found);
             const std::lock_guard lock(lookup->mutex);
