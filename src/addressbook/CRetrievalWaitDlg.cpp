@@ -9,7 +9,6 @@ CRetrievalWaitDlg::CRetrievalWaitDlg(QWidget* parent)
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("retrievalWaitDialog"));
     setAccessibleName(tr("Getting address books"));
-    m_ui->progressLabel->setAccessibleName(tr("Progress"));
     QPushButton* cancel = m_ui->buttonBox->button(QDialogButtonBox::Cancel);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setAccessibleName(tr("Cancel getting address books"));
