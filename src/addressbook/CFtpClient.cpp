@@ -131,11 +131,12 @@ qint64 Remaining(const QDeadlineTimer& deadline) {
     return deadline.isForever() ? std::numeric_limits<qint64>::max() : deadline.remainingTime();
 }
 
-// "10 minutes", "1.5 seconds".
+// "10 minutes", "1 minute", "1.5 seconds".
 QString Duration(int ms) {
     if (ms >= 60000 && ms % 60000 == 0)
-        return QStringLiteral("%1 minutes").arg(ms / 60000);
-    return QStringLiteral("%1 seconds").arg(ms / 1000.0);
+        return ms == 60000 ? QStringLiteral("1 minute")
+                           : QStringLiteral("%1 minutes").arg(ms / 60000);
+    return ms == 1000 ? QStringLiteral("1 second") : QStringLiteral("%1 seconds").arg(ms / 1000.0);
 }
 
 }  // namespace
