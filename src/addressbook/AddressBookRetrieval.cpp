@@ -2,9 +2,10 @@
 
 #include <QApplication>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "addressbook/CConfirmRetrievalDlg.h"
-#include "addressbook/Retrieval.h"
+#include "addressbook/CRetrievalWaitDlg.h"
 #include "app/CQuillpadApp.h"
 #include "shell/CMainFrame.h"
 #include "shell/CQuillpadView.h"
@@ -13,14 +14,16 @@
 
 namespace {
 
-// Carries a run's reports to the user-interface thread, waiting for each, until the program
-// is ending.
+constexpr int kJoinSliceMs = 10;
+
+// Carries a run's reports to the user-interface thread, waiting for each, until the run's
+// reports are no longer wanted (the user cancelled it, or the program is ending).
 class ForwardingReport : public IRetrievalReport {
 public:
-    ForwardingReport(QObject* context, std::shared_ptr<std::atomic<bool>> cancel,
+    ForwardingReport(QObject* context, std::function<bool()> dropped,
                      std::function<void(QString)> show, std::function<void(QString)> log)
         : m_context(context),
-          m_cancel(std::move(cancel)),
+          m_dropped(std::move(dropped)),
           m_show(std::move(show)),
           m_log(std::move(log)) {}
 
@@ -31,12 +34,12 @@ public:
         OnUiThread([this, line] { m_log(line); });
     }
     void OnUiThread(std::function<void()> work) {
-        // The program may start ending while the call waits in the queue: then it is dropped.
-        if (!*m_cancel)
+        // Looked at again there: the run may be dropped while the call waits in the queue.
+        if (!m_dropped())
             QMetaObject::invokeMethod(
                 m_context,
-                [cancel = m_cancel, work = std::move(work)] {
-                    if (!*cancel)
+                [dropped = m_dropped, work = std::move(work)] {
+                    if (!dropped())
                         work();
                 },
                 Qt::BlockingQueuedConnection);
@@ -44,7 +47,7 @@ public:
 
 private:
     QObject* m_context;
-    std::shared_ptr<std::atomic<bool>> m_cancel;
+    std::function<bool()> m_dropped;
     std::function<void(QString)> m_show;
     std::function<void(QString)> m_log;
 };
@@ -52,27 +55,34 @@ private:
 }  // namespace
 
 AddressBookRetrieval::AddressBookRetrieval(CQuillpadApp& app, QObject* parent)
-    : QObject(parent), m_app(app), m_cancel(std::make_shared<std::atomic<bool>>(false)) {}
+    : QObject(parent), m_app(app), m_ending(std::make_shared<std::atomic<bool>>(false)) {}
 
 AddressBookRetrieval::~AddressBookRetrieval() {
-    // The runs stop at their next wait; what they still report is let through until they end.
-    *m_cancel = true;
-    for (QThread* thread : std::as_const(m_threads)) {
-        for (int i = 0; i < 500 && !thread->wait(10); ++i)
+    // Cancelled, every wait of a run ends within a tenth of a second (a hanging name lookup is
+    // left to its own thread), so each run is waited for until it has ended and no thread is
+    // left holding this object. What a run hands to this thread meanwhile is let through and
+    // dropped; else the run would wait for it. The threads are taken off the list first, as
+    // the calls let through include the handlers that take ended threads off it.
+    *m_ending = true;
+    const QList<QThread*> threads = std::exchange(m_threads, {});
+    for (QThread* thread : threads) {
+        while (!thread->wait(kJoinSliceMs))
             QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-        if (thread->isFinished())
-            delete thread;
+        delete thread;
     }
     if (m_getRunning)
         QApplication::restoreOverrideCursor();
+    delete m_waitDialog.data();
 }
 
 void AddressBookRetrieval::Start(std::function<void()> work, QThread::Priority priority) {
     QThread* thread = QThread::create(std::move(work));
+    thread->setObjectName(QStringLiteral("QuillpadFetch"));
     m_threads.append(thread);
     connect(thread, &QThread::finished, this, [this, thread] {
-        m_threads.removeOne(thread);
-        thread->deleteLater();
+        // Not on the list: already waited for and deleted at the program's end.
+        if (m_threads.removeOne(thread))
+            thread->deleteLater();
     });
     thread->start(priority);
 }
@@ -86,7 +96,14 @@ bool AddressBookRetrieval::GetAddressBooks(QWidget* parent) {
     if (!confirm.Confirm())
         return false;
     m_getRunning = true;
+    m_getCancelled = std::make_shared<std::atomic<bool>>(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto* waitDialog = new CRetrievalWaitDlg(parent);
+    m_waitDialog = waitDialog;
+    connect(waitDialog, &CRetrievalWaitDlg::cancelRequested, this,
+            &AddressBookRetrieval::CancelGet);
+    QTimer::singleShot(kWaitDialogDelayMs, waitDialog, &QWidget::show);
+
     const Retrieval::Target target = Retrieval::Target::FromSettings(settings);
     QPointer<QWidget> owner(parent);
     // Progress goes to the main window's status bar: the one the command came from, else the
@@ -94,32 +111,31 @@ bool AddressBookRetrieval::GetAddressBooks(QWidget* parent) {
     QPointer<CMainFrame> frame = qobject_cast<CMainFrame*>(parent ? parent->window() : nullptr);
     if (!frame)
         frame = m_app.MainFrame();
-    auto cancel = m_cancel;
+    QPointer<CRetrievalWaitDlg> shown(waitDialog);
     Start(
-        [this, target, owner, frame, cancel] {
+        [this, target, owner, frame, shown, ending = m_ending, cancelled = m_getCancelled,
+         limits = m_limits] {
+            const auto dropped = [ending, cancelled] { return *ending || *cancelled; };
             ForwardingReport report(
-                this, cancel, [owner](const QString& text) { MessageBox::Plain(owner, text); },
+                this, dropped, [owner](const QString& text) { MessageBox::Plain(owner, text); },
                 [](const QString&) {});
-            auto progress = [frame, &report](const QString& text) {
-                report.OnUiThread([frame, text] {
+            auto progress = [frame, shown, &report](const QString& text) {
+                report.OnUiThread([frame, shown, text] {
                     if (frame) {
                         frame->statusBar()->showMessage(text);
                         frame->statusBar()->repaint();
                     }
+                    if (shown)
+                        shown->ShowProgress(text);
                 });
             };
             const int count = Retrieval::Run(target, Retrieval::Mode::Interactive, report, progress,
-                                             [cancel] { return cancel->load(); });
-            if (*cancel)
-                return;
+                                             dropped, limits);
             QMetaObject::invokeMethod(
                 this,
-                [this, owner, count] {
-                    QApplication::restoreOverrideCursor();
-                    m_getRunning = false;
-                    if (count >= 1)
-                        MessageBox::Information(owner, Retrieval::ReceivedText(count));
-                    Q_EMIT getFinished(count);
+                [this, owner, count, ending] {
+                    if (!*ending)
+                        FinishGet(owner, count);
                 },
                 Qt::QueuedConnection);
         },
@@ -127,14 +143,29 @@ bool AddressBookRetrieval::GetAddressBooks(QWidget* parent) {
     return true;
 }
 
+void AddressBookRetrieval::FinishGet(QPointer<QWidget> owner, int count) {
+    QApplication::restoreOverrideCursor();
+    m_getRunning = false;
+    delete m_waitDialog.data();
+    // Books received before a Cancel are in place all the same.
+    if (count >= 1)
+        MessageBox::Information(owner, Retrieval::ReceivedText(count));
+    Q_EMIT getFinished(count);
+}
+
+void AddressBookRetrieval::CancelGet() {
+    if (m_getRunning)
+        *m_getCancelled = true;
+}
+
 void AddressBookRetrieval::UpdateAddressBooks(CQuillpadView* logView) {
     const Retrieval::Target target = Retrieval::Target::FromSettings(m_app.GetSettings());
     QPointer<CQuillpadView> log(logView);
-    auto cancel = m_cancel;
     Start(
-        [this, target, log, cancel] {
+        [this, target, log, ending = m_ending, limits = m_limits] {
+            const auto dropped = [ending] { return ending->load(); };
             ForwardingReport report(
-                this, cancel, [](const QString&) {},
+                this, dropped, [](const QString&) {},
                 [this, log](const QString& line) {
                     CQuillpadView* view =
                         log ? log.data()
@@ -142,11 +173,15 @@ void AddressBookRetrieval::UpdateAddressBooks(CQuillpadView* logView) {
                     if (view)
                         view->AppendLine(line);
                 });
-            const int count = Retrieval::Run(target, Retrieval::Mode::Periodic, report, {},
-                                             [cancel] { return cancel->load(); });
-            if (!*cancel)
-                QMetaObject::invokeMethod(
-                    this, [this, count] { Q_EMIT updateFinished(count); }, Qt::QueuedConnection);
+            const int count =
+                Retrieval::Run(target, Retrieval::Mode::Periodic, report, {}, dropped, limits);
+            QMetaObject::invokeMethod(
+                this,
+                [this, count, ending] {
+                    if (!*ending)
+                        Q_EMIT updateFinished(count);
+                },
+                Qt::QueuedConnection);
         },
         QThread::IdlePriority);
 }

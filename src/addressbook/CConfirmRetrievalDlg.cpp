@@ -13,6 +13,7 @@ CConfirmRetrievalDlg::CConfirmRetrievalDlg(const QString& server, const QString&
     : QDialog(parent), m_ui(std::make_unique<Ui::CConfirmRetrievalDlg>()) {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("confirmRetrievalDialog"));
+    setAccessibleName(tr("Confirm getting address books"));
     m_ui->serverField->setText(server);
     m_ui->usernameField->setText(username);
     m_ui->directoryField->setText(directory);
@@ -20,7 +21,8 @@ CConfirmRetrievalDlg::CConfirmRetrievalDlg(const QString& server, const QString&
                                 std::pair{QDialogButtonBox::Cancel, "cancelButton"}}) {
         QPushButton* widget = m_ui->buttonBox->button(button);
         widget->setObjectName(QLatin1String(name));
-        widget->setAccessibleName(widget->objectName());
+        // What a screen reader says: the button's own words, not its name in the code.
+        widget->setAccessibleName(widget->text().remove(QLatin1Char('&')));
     }
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -12,7 +13,14 @@
 #include <QScopeGuard>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -73,6 +81,64 @@ bool WouldBlock(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
 }
 
+// The first IPv4 address of a host name.
+struct NameLookup {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    int result = EAI_SYSTEM;
+    sockaddr_in address{};
+};
+
+void Resolve(const QByteArray& name, int flags, NameLookup& lookup) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = flags;
+    addrinfo* found = nullptr;
+    const int result = ::getaddrinfo(name.constData(), nullptr, &hints, &found);
+    lookup.result = result != 0 ? result : found ? 0 : EAI_NONAME;
+    if (lookup.result == 0)
+        std::memcpy(&lookup.address, found->ai_addr,
+                    std::min<size_t>(found->ai_addrlen, sizeof lookup.address));
+    if (found)
+        ::freeaddrinfo(found);
+}
+
+// Looks name up on a thread of its own: the resolver cannot be stopped, and it may wait many
+// seconds for a name server that does not answer. The thread touches nothing but the lookup,
+// so a caller may give up waiting and leave it to finish. None when no thread can be started.
+std::shared_ptr<NameLookup> StartLookup(const QByteArray& name) {
+    auto lookup = std::make_shared<NameLookup>();
+    try {
+        std::thread([lookup, name] {
+            ::pthread_setname_np(::pthread_self(), "QuillpadLookup");
+            NameLookup found;
+            Resolve(name, 0, found);
+            const std::lock_guard lock(lookup->mutex);
+            lookup->result = found.result;
+            lookup->address = found.address;
+            lookup->finished = true;
+            lookup->done.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+    return lookup;
+}
+
+qint64 Remaining(const QDeadlineTimer& deadline) {
+    return deadline.isForever() ? std::numeric_limits<qint64>::max() : deadline.remainingTime();
+}
+
+// "10 minutes", "1 minute", "1.5 seconds".
+QString Duration(int ms) {
+    if (ms >= 60000 && ms % 60000 == 0)
+        return ms == 60000 ? QStringLiteral("1 minute")
+                           : QStringLiteral("%1 minutes").arg(ms / 60000);
+    return ms == 1000 ? QStringLiteral("1 second") : QStringLiteral("%1 seconds").arg(ms / 1000.0);
+}
+
 }  // namespace
 
 CFtpClient::CFtpClient(std::function<void(const QString&)> progress)
@@ -107,9 +173,11 @@ bool CFtpClient::Connect(const QString& host, const QString& user, const QString
     Progress(QStringLiteral("Connecting to ") + host + QStringLiteral(" ..."));
     if (!OpenControlConnection(host))
         return false;
+    // The greeting with any preliminary replies before it counts as one reply.
+    const QDeadlineTimer greeting(m_nReplyTimeoutMs);
     int replyClass = 0;
     do {
-        replyClass = ReadReply();
+        replyClass = ReadReply(greeting);
     } while (replyClass == 1 ||
              (replyClass == 2 && m_lastLine.size() > 3 && m_lastLine.at(3) == '-'));
     if (m_hControl < 0)
@@ -157,7 +225,7 @@ bool CFtpClient::Retrieve(const QString& localPath, const QString& remoteName, u
     const QString transferError = m_strError;
     Close(m_hData);
     // Read even after a failed transfer, so that the next command gets its own reply.
-    const bool completed = ReadReply() == 2;
+    const bool completed = ReadReply(QDeadlineTimer(m_nReplyTimeoutMs)) == 2;
     if (!received) {
         m_strError = transferError;
         return false;
@@ -180,17 +248,21 @@ bool CFtpClient::Quit() {
     return true;
 }
 
-CFtpClient::Wait CFtpClient::WaitFor(int socket, short events,
-                                     const QDeadlineTimer& deadline) const {
+CFtpClient::Wait CFtpClient::WaitFor(int socket, short events, const QDeadlineTimer& silence,
+                                     const QDeadlineTimer& reply) const {
     for (;;) {
         if (m_cancelled && m_cancelled())
             return Wait::Cancelled;
-        const qint64 remaining = deadline.remainingTime();
-        if (remaining <= 0)
-            return Wait::TimedOut;
+        if (m_runDeadline.hasExpired())
+            return Wait::RunOut;
+        if (reply.hasExpired())
+            return Wait::ReplyTooLong;
+        if (silence.hasExpired())
+            return Wait::Silent;
+        const qint64 remaining = std::min({silence.remainingTime(), Remaining(reply),
+                                           Remaining(m_runDeadline), qint64(kWaitSliceMs)});
         pollfd entry{socket, events, 0};
-        const int count =
-            ::poll(&entry, 1, static_cast<int>(std::min<qint64>(remaining, kWaitSliceMs)));
+        const int count = ::poll(&entry, 1, static_cast<int>(std::max<qint64>(remaining, 1)));
         // An error or hang-up counts as ready: the call that follows reports it.
         if (count > 0)
             return Wait::Ready;
@@ -199,24 +271,34 @@ CFtpClient::Wait CFtpClient::WaitFor(int socket, short events,
     }
 }
 
-bool CFtpClient::WaitForControl(short events, const QDeadlineTimer& deadline, const QString& silent,
+bool CFtpClient::WaitForControl(short events, const QDeadlineTimer& silence,
+                                const QDeadlineTimer& reply, const QString& silent,
                                 const QString& failing) {
-    switch (WaitFor(m_hControl, events, deadline)) {
-        case Wait::Ready:
-            return true;
-        case Wait::TimedOut:
-            ControlFailed(silent.arg(SilenceSeconds()));
-            return false;
-        case Wait::Cancelled:
-            ControlFailed(QStringLiteral("FTP Error: cancelled"));
-            return false;
-        case Wait::Failed: {
-            const int error = errno;
-            ControlFailed(failing.arg(qt_error_string(error)));
-            return false;
-        }
-    }
+    const Wait wait = WaitFor(m_hControl, events, silence, reply);
+    if (wait == Wait::Ready)
+        return true;
+    ControlFailed(wait == Wait::Failed ? failing.arg(qt_error_string(errno))
+                                       : QStringLiteral("FTP Error: ") + WaitText(wait, silent));
     return false;
+}
+
+QString CFtpClient::WaitText(Wait wait, const QString& silent) const {
+    switch (wait) {
+        case Wait::Silent:
+            return silent.arg(SilenceSeconds());
+        case Wait::ReplyTooLong:
+            return QStringLiteral("the server's reply took longer than %1")
+                .arg(Duration(m_nReplyTimeoutMs));
+        case Wait::RunOut:
+            return QStringLiteral("the retrieval took longer than %1")
+                .arg(Duration(m_nRunTimeoutMs));
+        case Wait::Cancelled:
+            return QStringLiteral("cancelled");
+        case Wait::Ready:
+        case Wait::Failed:
+            break;
+    }
+    return QString();
 }
 
 bool CFtpClient::OpenControlConnection(const QString& host) {
@@ -235,18 +317,37 @@ bool CFtpClient::OpenControlConnection(const QString& host) {
     if (name.isEmpty())
         return fail(QStringLiteral("no server is given"));
 
-    // Takes a dotted address as well as a name.
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int lookup = ::getaddrinfo(name.toLocal8Bit().constData(), nullptr, &hints, &found);
-    if (lookup != 0 || !found)
-        return fail(QStringLiteral("the server's name is unknown (%1)")
-                        .arg(QString::fromLocal8Bit(::gai_strerror(lookup))));
-    std::memcpy(&m_serverAddress, found->ai_addr,
-                std::min<size_t>(found->ai_addrlen, sizeof m_serverAddress));
-    ::freeaddrinfo(found);
+    // A dotted address needs no name server; a name is looked up where the wait for it can be
+    // cancelled and bounded.
+    const QByteArray encoded = name.toLocal8Bit();
+    NameLookup numeric;
+    Resolve(encoded, AI_NUMERICHOST, numeric);
+    if (numeric.result == 0) {
+        m_serverAddress = numeric.address;
+    } else {
+        const std::shared_ptr<NameLookup> lookup = StartLookup(encoded);
+        if (!lookup)
+            return fail(QStringLiteral("the server's name can not be looked up"));
+        const QDeadlineTimer silence(m_nSilenceTimeoutMs);
+        std::unique_lock lock(lookup->mutex);
+        while (!lookup->finished) {
+            Wait wait = Wait::Ready;
+            if (m_cancelled && m_cancelled())
+                wait = Wait::Cancelled;
+            else if (m_runDeadline.hasExpired())
+                wait = Wait::RunOut;
+            else if (silence.hasExpired())
+                wait = Wait::Silent;
+            if (wait != Wait::Ready)
+                return fail(WaitText(
+                    wait, QStringLiteral("the server's name was not found in %1 seconds")));
+            lookup->done.wait_for(lock, std::chrono::milliseconds(kWaitSliceMs));
+        }
+        if (lookup->result != 0)
+            return fail(QStringLiteral("the server's name is unknown (%1)")
+                            .arg(QString::fromLocal8Bit(::gai_strerror(lookup->result))));
+        m_serverAddress = lookup->address;
+    }
     m_serverAddress.sin_port = htons(port);
 
     m_hControl = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -256,16 +357,11 @@ bool CFtpClient::OpenControlConnection(const QString& host) {
     if (::connect(m_hControl, server, sizeof m_serverAddress) != 0) {
         if (errno != EINPROGRESS && errno != EINTR)
             return fail(qt_error_string(errno));
-        switch (WaitFor(m_hControl, POLLOUT, QDeadlineTimer(m_nSilenceTimeoutMs))) {
-            case Wait::Ready:
-                break;
-            case Wait::TimedOut:
-                return fail(QStringLiteral("no answer in %1 seconds").arg(SilenceSeconds()));
-            case Wait::Cancelled:
-                return fail(QStringLiteral("cancelled"));
-            case Wait::Failed:
-                return fail(qt_error_string(errno));
-        }
+        const Wait wait = WaitFor(m_hControl, POLLOUT, QDeadlineTimer(m_nSilenceTimeoutMs));
+        if (wait == Wait::Failed)
+            return fail(qt_error_string(errno));
+        if (wait != Wait::Ready)
+            return fail(WaitText(wait, QStringLiteral("no answer in %1 seconds")));
         int error = 0;
         socklen_t length = sizeof error;
         if (::getsockopt(m_hControl, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
@@ -279,7 +375,7 @@ bool CFtpClient::OpenControlConnection(const QString& host) {
     return true;
 }
 
-int CFtpClient::ReadReply() {
+int CFtpClient::ReadReply(const QDeadlineTimer& reply) {
     m_buffer.fill(0);
     if (m_hControl < 0)
         return 0;
@@ -287,8 +383,8 @@ int CFtpClient::ReadReply() {
     int length = 0;
     QDeadlineTimer deadline(m_nSilenceTimeoutMs);
     for (;;) {
-        if (!WaitForControl(POLLIN, deadline,
-                            QStringLiteral("FTP Error: the server sent no reply for %1 seconds"),
+        if (!WaitForControl(POLLIN, deadline, reply,
+                            QStringLiteral("the server sent no reply for %1 seconds"),
                             QStringLiteral("FTP Error: receiving a reply failed: %1")))
             return 0;
         char* const next = m_buffer.data() + length;
@@ -348,10 +444,11 @@ int CFtpClient::SendCommand(const QByteArray& command) {
     }
     const QByteArray line = command + "\r\n";
     qsizetype sent = 0;
+    const QDeadlineTimer reply(m_nReplyTimeoutMs);
     QDeadlineTimer deadline(m_nSilenceTimeoutMs);
     while (sent < line.size()) {
-        if (!WaitForControl(POLLOUT, deadline,
-                            QStringLiteral("FTP Error: the server took no command for %1 seconds"),
+        if (!WaitForControl(POLLOUT, deadline, reply,
+                            QStringLiteral("the server took no command for %1 seconds"),
                             QStringLiteral("FTP Error: sending a command failed: %1")))
             return 0;
         const qsizetype piece = std::min(line.size() - sent, kMaxSendPiece);
@@ -370,7 +467,7 @@ int CFtpClient::SendCommand(const QByteArray& command) {
 
     int replyClass = 0;
     do {
-        replyClass = ReadReply();
+        replyClass = ReadReply(reply);
     } while (m_hControl >= 0 && m_lastLine.size() > 3 && m_lastLine.at(3) == '-');
     return replyClass;
 }
@@ -401,14 +498,11 @@ bool CFtpClient::AcceptDataConnection() {
         const Wait wait = WaitFor(m_hListen, POLLIN, deadline);
         // The server's reply to the transfer command may still come; the next command would
         // take it for its own, so the control connection is given up.
-        if (wait == Wait::TimedOut) {
+        if (wait != Wait::Ready && wait != Wait::Failed) {
             ControlFailed(
-                QStringLiteral("FTP Error: the server opened no data connection for %1 seconds")
-                    .arg(SilenceSeconds()));
-            break;
-        }
-        if (wait == Wait::Cancelled) {
-            ControlFailed(QStringLiteral("FTP Error: cancelled"));
+                QStringLiteral("FTP Error: ") +
+                WaitText(wait,
+                         QStringLiteral("the server opened no data connection for %1 seconds")));
             break;
         }
         sockaddr_in peer{};
@@ -433,26 +527,27 @@ bool CFtpClient::AcceptDataConnection() {
 
 bool CFtpClient::ReceiveData(const QString& localPath) {
     QFile file(localPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return true;  // the server's final reply decides
+    // Nothing written is no copy, whatever the server says: a caller would otherwise put an
+    // empty file in place of a book.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        m_strError =
+            QStringLiteral("FTP Error: can not write %1: %2").arg(localPath, file.errorString());
+        return false;
+    }
     QDeadlineTimer deadline(m_nSilenceTimeoutMs);
     qint64 received = 0;
     for (;;) {
-        switch (WaitFor(m_hData, POLLIN, deadline)) {
-            case Wait::Ready:
-                break;
-            case Wait::TimedOut:
-                m_strError =
-                    QStringLiteral("FTP Error: the data connection was silent for %1 seconds")
-                        .arg(SilenceSeconds());
-                return false;
-            case Wait::Cancelled:
-                m_strError = QStringLiteral("FTP Error: cancelled");
-                return false;
-            case Wait::Failed:
-                m_strError = QStringLiteral("FTP Error: receiving data failed: %1")
-                                 .arg(qt_error_string(errno));
-                return false;
+        const Wait wait = WaitFor(m_hData, POLLIN, deadline);
+        if (wait == Wait::Failed) {
+            m_strError =
+                QStringLiteral("FTP Error: receiving data failed: %1").arg(qt_error_string(errno));
+            return false;
+        }
+        if (wait != Wait::Ready) {
+            m_strError =
+                QStringLiteral("FTP Error: ") +
+                WaitText(wait, QStringLiteral("the data connection was silent for %1 seconds"));
+            return false;
         }
         const ssize_t count = ::recv(m_hData, m_buffer.data(), kMaxReceivePiece, 0);
         if (count == 0)
@@ -500,6 +595,11 @@ void CFtpClient::Progress(const QString& text) const {
 
 QString CFtpClient::SilenceSeconds() const {
     return QString::number(m_nSilenceTimeoutMs / 1000.0);
+}
+
+void CFtpClient::SetRunTimeout(int ms) {
+    m_nRunTimeoutMs = ms;
+    m_runDeadline = QDeadlineTimer(ms);
 }
 
 void CFtpClient::Close(int& socket) {

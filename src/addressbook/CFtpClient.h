@@ -3,11 +3,10 @@
 #include <netinet/in.h>
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 #include <array>
 #include <functional>
-
-class QDeadlineTimer;
 
 // The part of RFC 959 that fetching address books needs: log in, change directory, and fetch a
 // listing or a file over an active-mode data connection. Every call blocks until the server
@@ -19,6 +18,7 @@ public:
         kCommand = 0x4,  // the remote name is a whole command, not a name for RETR
     };
     static constexpr int kSilenceTimeoutMs = 60000;
+    static constexpr int kReplyTimeoutMs = 120000;
     static constexpr qint64 kTransferLimit = 64 * 1024 * 1024;  // books and listings are small
 
     // Progress texts go to progress (the main window's first status pane); none when empty.
@@ -37,8 +37,8 @@ public:
                  const QString& account);
     bool ChangeDirectory(const QString& directory);
     // Writes exactly the bytes received to localPath (created or truncated only once the
-    // server has opened the data connection). A local file that cannot be created is not
-    // written; the result then follows the server's final reply.
+    // server has opened the data connection). A local file that cannot be created fails the
+    // transfer, after the server's final reply has been read.
     bool Retrieve(const QString& localPath, const QString& remoteName, unsigned flags);
     bool List(const QString& localPath);  // Retrieve(localPath, "LIST", kAscii | kCommand)
     bool Quit();
@@ -51,6 +51,13 @@ public:
     void SetCancelCheck(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
     // How long a connection may stay silent; tests shorten it.
     void SetSilenceTimeout(int ms) { m_nSilenceTimeoutMs = ms; }
+    // How long one reply may take in all, with its continuation lines and, for the greeting,
+    // the preliminary 1xx replies before it: a server that keeps sending lines, or a byte now
+    // and then, is given up all the same.
+    void SetReplyTimeout(int ms) { m_nReplyTimeoutMs = ms; }
+    // How long the client may take from now on, whatever it does: once the time has run out,
+    // every wait ends and the connection is given up.
+    void SetRunTimeout(int ms);
     // The most one transfer may bring; more ends it as a failure.
     void SetTransferLimit(qint64 bytes) { m_nTransferLimit = bytes; }
     // False once the control connection is closed: by Quit, or after a failure that left it
@@ -61,14 +68,20 @@ private:
     // A reply line of at most 4095 bytes with its line end, or one piece of received data.
     static constexpr int kBufferSize = 4096;
 
-    enum class Wait { Ready, TimedOut, Cancelled, Failed };
-    Wait WaitFor(int socket, short events, const QDeadlineTimer& deadline) const;
-    // Waits until the control connection is ready for events; on silence (silent, with the
-    // seconds), cancelling or an error (failing, with the reason) gives the connection up.
-    bool WaitForControl(short events, const QDeadlineTimer& deadline, const QString& silent,
-                        const QString& failing);
+    enum class Wait { Ready, Silent, ReplyTooLong, RunOut, Cancelled, Failed };
+    // Waits until socket is ready for events, at most until the first of silence, reply and
+    // the run's own time limit.
+    Wait WaitFor(int socket, short events, const QDeadlineTimer& silence,
+                 const QDeadlineTimer& reply = QDeadlineTimer(QDeadlineTimer::Forever)) const;
+    // What ended a wait that did not fail: silent, with the seconds, for silence.
+    QString WaitText(Wait wait, const QString& silent) const;
+    // Waits until the control connection is ready for events; a wait that ends otherwise
+    // gives the connection up (failing, with the reason, for an error).
+    bool WaitForControl(short events, const QDeadlineTimer& silence, const QDeadlineTimer& reply,
+                        const QString& silent, const QString& failing);
     bool OpenControlConnection(const QString& host);
-    int ReadReply();
+    // One reply line, within the silence timeout and by reply at the latest.
+    int ReadReply(const QDeadlineTimer& reply);
     int SendCommand(const QByteArray& command);
     bool SetUpDataConnection();
     bool AcceptDataConnection();
@@ -94,6 +107,9 @@ private:
     QByteArray m_lastLine;         // the last reply line as received, for the multi-line rule
     std::function<bool()> m_cancelled;
     int m_nSilenceTimeoutMs = kSilenceTimeoutMs;
+    int m_nReplyTimeoutMs = kReplyTimeoutMs;
+    int m_nRunTimeoutMs = -1;
+    QDeadlineTimer m_runDeadline{QDeadlineTimer::Forever};
     qint64 m_nTransferLimit = kTransferLimit;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include "addressbook/CFtpClient.h"
@@ -37,8 +38,10 @@ bool FetchBook(CFtpClient& client, const Target& target, const QString& name, QS
         return false;
     }
     part.close();
-    if (!client.Retrieve(part.fileName(), target.m_strDirectory + name, CFtpClient::kAscii)) {
-        *error = client.ErrorText();
+    const QString remoteName = target.m_strDirectory + name;
+    if (!client.Retrieve(part.fileName(), remoteName, CFtpClient::kAscii)) {
+        // A server's "550 Failed to open file." does not say which of the books it was.
+        *error = QStringLiteral("%1 (retrieving %2)").arg(client.ErrorText(), remoteName);
         return false;
     }
     // The book keeps its permissions (a new one gets the usual ones, not the part file's).
@@ -59,6 +62,12 @@ Target Target::FromSettings(const Settings& settings) {
 }
 
 QStringList ParseListing(const QByteArray& listing) {
+    // The Unix long form: type and permission bits, links, owner, group (which some servers
+    // leave out), size, and a date of month, day and time or year; the name is all that
+    // follows the date, blanks included, and a link's name ends before its " -> target".
+    static const QRegularExpression longForm(QStringLiteral(
+        R"(^([-bcdlpsD])[-rwxsStTlL]{9}[.+@]?\s+\d+\s.*?\s\d+\s+[A-Za-z]{3}\s+\d{1,2}\s+)"
+        R"((?:\d{1,2}:\d{2}|\d{4}) (.+)$)"));
     QStringList names;
     for (QByteArray line : listing.split('\n')) {
         while (line.endsWith('\r') || line.endsWith('\n'))
@@ -66,9 +75,20 @@ QStringList ParseListing(const QByteArray& listing) {
         const qsizetype blank = line.lastIndexOf(' ');
         if (blank < 0)
             break;
-        const QByteArray name = line.mid(blank + 1);
-        if (name.contains("add"))
-            names.append(QString::fromLocal8Bit(name));
+        QString name;
+        const QRegularExpressionMatch match = longForm.match(QString::fromLocal8Bit(line));
+        if (match.hasMatch()) {
+            name = match.captured(2);
+            if (match.capturedView(1) == u"l") {
+                const qsizetype arrow = name.indexOf(QStringLiteral(" -> "));
+                if (arrow > 0)
+                    name.truncate(arrow);
+            }
+        } else {
+            name = QString::fromLocal8Bit(line.mid(blank + 1));
+        }
+        if (name.contains(QStringLiteral("add")))
+            names.append(name);
     }
     return names;
 }
@@ -91,8 +111,12 @@ QString ReceivedNotification(int count, const QString& timeStamp) {
 }
 
 int Run(const Target& target, Mode mode, IRetrievalReport& report,
-        std::function<void(const QString&)> progress, std::function<bool()> cancelled) {
+        std::function<void(const QString&)> progress, std::function<bool()> cancelled,
+        const Limits& limits) {
     CFtpClient client(std::move(progress));
+    client.SetRunTimeout(limits.m_nRunMs);
+    client.SetReplyTimeout(limits.m_nReplyMs);
+    client.SetSilenceTimeout(limits.m_nSilenceMs);
     if (cancelled)
         client.SetCancelCheck(cancelled);
     if (!client.Initialize()) {
@@ -109,12 +133,26 @@ int Run(const Target& target, Mode mode, IRetrievalReport& report,
         return 0;
     }
 
+    // Without a file of its own for the listing the run stops: any fixed name could be one of
+    // the user's files.
     QTemporaryFile listingFile(target.m_strDataDirectory + QStringLiteral("qpdXXXXXX"));
     listingFile.setAutoRemove(true);
-    const bool haveListingFile = listingFile.open();
-    const QString listingPath = haveListingFile ? listingFile.fileName()
-                                                : target.m_strDataDirectory + QStringLiteral("qpd");
+    const bool opened = listingFile.open();
+    // An unnamed file gets its name only when asked, which can fail too.
+    const QString listingPath = opened ? listingFile.fileName() : QString();
     listingFile.close();
+    if (listingPath.isEmpty()) {
+        const QString text = QStringLiteral("Can't make a file in %1 to look for address books: %2")
+                                 .arg(target.m_strDataDirectory,
+                                      opened ? QStringLiteral("no name could be given to it")
+                                             : listingFile.errorString());
+        if (mode == Mode::Interactive)
+            report.Show(text);
+        else
+            report.Log(text);
+        client.Quit();
+        return 0;
+    }
 
     // The Get command goes on after a refused CWD or LIST, but not once the connection is gone:
     // every later step would only repeat the same failure.
@@ -134,7 +172,7 @@ int Run(const Target& target, Mode mode, IRetrievalReport& report,
     }
 
     QFile listing(listingPath);
-    if (!haveListingFile || !listing.open(QIODevice::ReadOnly)) {
+    if (!listing.open(QIODevice::ReadOnly)) {
         const QString text =
             QStringLiteral("Can't open file %1 to look for address books").arg(listingPath);
         if (mode == Mode::Interactive)
@@ -159,6 +197,9 @@ int Run(const Target& target, Mode mode, IRetrievalReport& report,
             error =
                 QStringLiteral("FTP Error: \"%1\" is not a plain file name; it was not retrieved")
                     .arg(name);
+        } else if (name.startsWith(QLatin1Char('.'))) {
+            // Hidden files are the program's own (locks, part files), not books of the site.
+            continue;
         } else {
             fetched = FetchBook(client, target, name, &error);
         }

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <functional>
 
+#include "addressbook/CFtpClient.h"
+
 struct Settings;
 
 // Where a retrieval run reports: the Get command shows message boxes, the periodic update
@@ -36,19 +38,29 @@ struct Target {
 inline constexpr const char* kNotificationSeparator =
     "------------------------ Notification Message ------------------------ ";
 
-// The names of a directory listing worth fetching: the last blank-separated word of each line
-// when it contains "add" (exact case); reading stops at the first line without a blank.
+// The names of a directory listing worth fetching, those that contain "add" (exact case): the
+// whole name after the date of a Unix long-form line, else the last blank-separated word of the
+// line. Reading stops at the first line without a blank.
 QStringList ParseListing(const QByteArray& listing);
 
 // A name that could only be written outside the data directory (it holds a '/' or '\', or is
 // "." or "..") is never fetched.
 bool IsPlainFileName(const QString& name);
 
+// How long a run and its parts may take: a server that keeps answering a little at a time
+// must not hold a run, and the Get command's wait, for ever.
+struct Limits {
+    int m_nRunMs = 10 * 60 * 1000;
+    int m_nReplyMs = CFtpClient::kReplyTimeoutMs;
+    int m_nSilenceMs = CFtpClient::kSilenceTimeoutMs;
+};
+
 // One retrieval: log in, list the directory, fetch each book into the data directory. Returns
 // how many were fetched. progress gets the client's status texts; cancelled ends the run's
-// waits early when the program is ending.
+// waits early (the user cancelled, or the program is ending).
 int Run(const Target& target, Mode mode, IRetrievalReport& report,
-        std::function<void(const QString&)> progress = {}, std::function<bool()> cancelled = {});
+        std::function<void(const QString&)> progress = {}, std::function<bool()> cancelled = {},
+        const Limits& limits = Limits());
 
 // "You have received %d address book%s." (and the periodic form with its time).
 QString ReceivedText(int count);

@@ -7,6 +7,7 @@
 
 #include "FtpServers.h"
 #include "ProgramCopy.h"
+#include "SilentNameServer.h"
 #include "TestSupport.h"
 #include "addressbook/AddressBookRetrieval.h"
 #include "addressbook/CConfirmRetrievalDlg.h"
@@ -30,6 +31,23 @@ struct Box {
     QString text;
 };
 
+// The controls of a window (and the window) that a screen reader would announce by a code name
+// or by nothing at all.
+QStringList Unspoken(const QWidget& window) {
+    QStringList unspoken;
+    QList<const QWidget*> widgets{&window};
+    for (const QWidget* child : window.findChildren<QWidget*>()) {
+        if (qobject_cast<const QAbstractButton*>(child) || qobject_cast<const QLineEdit*>(child))
+            widgets.append(child);
+    }
+    for (const QWidget* widget : widgets) {
+        const QString name = widget->accessibleName();
+        if (name.isEmpty() || name == widget->objectName())
+            unspoken << widget->objectName();
+    }
+    return unspoken;
+}
+
 }  // namespace
 
 class TestAddressBookRetrieval : public QObject {
@@ -44,20 +62,28 @@ private Q_SLOTS:
     void windowsKeepWorkingDuringAGet();
     void composeWindowWithoutBooksGetsThem();
     void periodicUpdateWritesIntoTheLog();
+    void cancelEndsAGet();
+    void aGetHasATimeLimit();
+    void endingWithRunsGoingOn();
+    void endingDuringAHangingNameLookup();
 
 private:
     void Serve(const QStringList& names);
     void PointAt(const QString& host);
     int RunGet();
 
+    QString m_noOwnNetwork;  // why the test process has no network of its own, if it has not
     std::unique_ptr<ProgramCopy> m_copy;
     std::unique_ptr<QTemporaryDir> m_served;
     QList<Box> m_boxes;
     QStringList m_confirmed;  // what each Confirm dialog showed
+    QStringList m_unspoken;   // its controls without a spoken name
     bool m_confirm = true;
 };
 
 void TestAddressBookRetrieval::initTestCase() {
+    // Before anything starts a thread or a server, which would stay in the old network.
+    m_noOwnNetwork = silentdns::EnterOwnNetwork();
     std::setlocale(LC_TIME, "C");
     MessageBox::SetAnswerer([this](QMessageBox::Icon icon, const QString& text) {
         m_boxes.append({icon, text});
@@ -73,6 +99,7 @@ void TestAddressBookRetrieval::initTestCase() {
             if (field->text() == ftptest::kPassword)
                 shown << u"(password shown)"_s;
         m_confirmed.append(shown.join(u'|'));
+        m_unspoken += Unspoken(dialog);
         return m_confirm;
     });
 }
@@ -85,6 +112,7 @@ void TestAddressBookRetrieval::init() {
     m_served = std::make_unique<QTemporaryDir>();
     m_boxes.clear();
     m_confirmed.clear();
+    m_unspoken.clear();
     m_confirm = true;
 }
 
@@ -143,6 +171,7 @@ void TestAddressBookRetrieval::getFetchesTheBooksAfterConfirming() {
 
     QCOMPARE(RunGet(), 2);
     QCOMPARE(m_confirmed, QStringList{u"Confirm|"_s + server.Host() + u"|tester|/"_s});
+    QCOMPARE(m_unspoken, QStringList());
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].icon, QMessageBox::Information);
     QCOMPARE(m_boxes[0].text, u"You have received 2 address books."_s);
@@ -270,6 +299,124 @@ void TestAddressBookRetrieval::periodicUpdateWritesIntoTheLog() {
     QCOMPARE(timer->Advance(2 * 3600000), 1);
     QVERIFY(!finished.wait(300));
     QCOMPARE(timer->Period(), 600000);
+}
+
+// A server that greets with "wait a moment" for six seconds.
+QStringList Stalling() {
+    QStringList steps;
+    for (int i = 0; i < 60; ++i)
+        steps << u"send 120 Wait a moment."_s << u"sleep 100"_s;
+    return steps;
+}
+
+// The Get command's wait dialog once it shows, or none.
+QDialog* ShownWaitDialog() {
+    QDialog* shown = nullptr;
+    const bool found = QTest::qWaitFor(
+        [&shown] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (widget->objectName() == u"retrievalWaitDialog"_s && widget->isVisible())
+                    shown = qobject_cast<QDialog*>(widget);
+            return shown != nullptr;
+        },
+        5000);
+    return found ? shown : nullptr;
+}
+
+void TestAddressBookRetrieval::cancelEndsAGet() {
+    ftptest::ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"), Stalling());
+    QVERIFY(server.Port() != 0);
+    PointAt(server.Host());
+    AddressBookRetrieval& retrieval = m_copy->services->Retrieval();
+    QSignalSpy finished(&retrieval, &AddressBookRetrieval::getFinished);
+    m_copy->frame->Commands().Execute(Cmd::AddressGet);
+    QPointer<QDialog> dialog = ShownWaitDialog();
+    QVERIFY(dialog);
+    auto* cancel = dialog->findChild<QPushButton*>(u"cancelButton"_s);
+    QVERIFY(cancel);
+    QCOMPARE(Unspoken(*dialog), QStringList());
+    QElapsedTimer clock;
+    clock.start();
+    cancel->click();
+    QVERIFY(finished.wait(2000));
+    QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(finished.first().first().toInt(), 0);
+    // The user knows why it ended: no box says so.
+    QCOMPARE(m_boxes.size(), 0);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(!dialog);
+    QVERIFY(m_copy->frame->Commands().IsEnabled(Cmd::AddressGet));
+}
+
+void TestAddressBookRetrieval::aGetHasATimeLimit() {
+    ftptest::ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"), Stalling());
+    QVERIFY(server.Port() != 0);
+    PointAt(server.Host());
+    Retrieval::Limits limits;
+    limits.m_nRunMs = 1500;
+    m_copy->services->Retrieval().SetLimits(limits);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(RunGet(), 0);
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, u"FTP Error: the retrieval took longer than 1.5 seconds"_s);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+// The names of this process's threads.
+QStringList ThreadNames() {
+    QStringList names;
+    const QStringList tasks =
+        QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& task : tasks)
+        names << QString::fromUtf8(ReadWholeFile(u"/proc/self/task/%1/comm"_s.arg(task)).trimmed());
+    return names;
+}
+
+void TestAddressBookRetrieval::endingWithRunsGoingOn() {
+    // One run has ended (its end not yet seen by the event loop), another waits for a server
+    // that never greets: the program ends.
+    AddressBookRetrieval& retrieval = m_copy->services->Retrieval();
+    QSignalSpy updated(&retrieval, &AddressBookRetrieval::updateFinished);
+    PointAt(u"127.0.0.1:%1"_s.arg(FreePort()));
+    retrieval.UpdateAddressBooks(m_copy->Hub());
+    QVERIFY(updated.wait(kRunTimeoutMs));
+    QThread::msleep(200);
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    PointAt(u"127.0.0.1:%1"_s.arg(silent.serverPort()));
+    retrieval.UpdateAddressBooks(m_copy->Hub());
+    m_copy->frame->Commands().Execute(Cmd::AddressGet);
+    QVERIFY(retrieval.IsGetRunning());
+    QThread::msleep(200);
+    QElapsedTimer clock;
+    clock.start();
+    m_copy.reset();
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    // A joined thread may take a moment more to leave the system's list.
+    QVERIFY2(QTest::qWaitFor([] { return !ThreadNames().contains(u"QuillpadFetch"_s); }, 1000),
+             qPrintable(ThreadNames().join(u", "_s)));
+}
+
+void TestAddressBookRetrieval::endingDuringAHangingNameLookup() {
+    // The resolver would wait ten seconds for the name server; the end of the program does not.
+    if (!m_noOwnNetwork.isEmpty())
+        QSKIP(qPrintable(m_noOwnNetwork));
+    silentdns::SilentNameServer nameServer;
+    QVERIFY(nameServer.IsListening());
+    PointAt(silentdns::kUnansweredName);
+    m_copy->services->Retrieval().UpdateAddressBooks(m_copy->Hub());
+    m_copy->frame->Commands().Execute(Cmd::AddressGet);
+    QVERIFY(m_copy->services->Retrieval().IsGetRunning());
+    QThread::msleep(300);
+    QElapsedTimer clock;
+    clock.start();
+    m_copy.reset();
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    // A joined thread may take a moment more to leave the system's list.
+    QVERIFY2(QTest::qWaitFor([] { return !ThreadNames().contains(u"QuillpadFetch"_s); }, 1000),
+             qPrintable(ThreadNames().join(u", "_s)));
 }
 
 QTEST_MAIN(TestAddressBookRetrieval)

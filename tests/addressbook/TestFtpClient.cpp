@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "FtpServers.h"
+#include "SilentNameServer.h"
 #include "TestSupport.h"
 #include "addressbook/CFtpClient.h"
 
@@ -96,19 +97,25 @@ private Q_SLOTS:
     void transfers_data();
     void transfers();
     void transferLimit();
+    void timeBounds_data();
+    void timeBounds();
     void connectFailures_data();
     void connectFailures();
     void busyGuard();
     void cancelEndsAWaitAtOnce();
+    void aHangingNameLookupEnds();
     void destructionQuits();
 
 private:
+    QString m_noOwnNetwork;  // why the test process has no network of its own, if it has not
     QTemporaryDir m_served;
     QTemporaryDir m_local;
     std::unique_ptr<RealServer> m_server;
 };
 
 void TestFtpClient::initTestCase() {
+    // Before anything starts a thread or a server, which would stay in the old network.
+    m_noOwnNetwork = silentdns::EnterOwnNetwork();
     const QString books = m_served.filePath(QStringLiteral("books"));
     const QList<QPair<QString, QByteArray>> files = {
         {QStringLiteral("Sales.add"), kSalesBook},
@@ -459,12 +466,16 @@ void TestFtpClient::transfers_data() {
         << setUp + L({"data partial", "send 451 Local error."}) + Bye() << silence << name << ascii
         << true << false << QByteArray("partial") << QStringLiteral("FTP Error: 451 Local error.")
         << retrA;
+    // Nothing was written, whatever the server says; the reply is still read, so the
+    // connection stays in step.
+    const QString notWritten =
+        QStringLiteral("FTP Error: can not write %LOCAL%: No such file or directory");
     QTest::newRow("local file not creatable, 226")
         << setUp + L({"data dropped", "send 226 Done."}) + Bye() << silence << name << ascii
-        << false << true << QByteArray() << QString() << retrA;
+        << false << false << QByteArray() << notWritten << retrA;
     QTest::newRow("local file not creatable, 426")
         << setUp + L({"data dropped", "send 426 Aborted."}) + Bye() << silence << name << ascii
-        << false << false << QByteArray() << QStringLiteral("FTP Error: 426 Aborted.") << retrA;
+        << false << false << QByteArray() << notWritten << retrA;
     // The late reply would be taken for the next command's: the connection is given up.
     QTest::newRow("no data connection")
         << setUp + L({"sleep 1000", "send 425 Too late."}) << kShortSilenceMs << name << ascii
@@ -516,7 +527,7 @@ void TestFtpClient::transfers() {
     QVERIFY(clock.elapsed() < 5000);
     QCOMPARE(ReadWholeFile(local), bytes);
     QCOMPARE(QFileInfo::exists(local), localCreatable);
-    QCOMPARE(client.ErrorText(), error);
+    QCOMPARE(client.ErrorText(), QString(error).replace(QStringLiteral("%LOCAL%"), local));
     QVERIFY(client.Quit());
     QCOMPARE(server.Commands().mid(2), commands);
 }
@@ -539,6 +550,72 @@ void TestFtpClient::transferLimit() {
     QVERIFY(client.Quit());
     QCOMPARE(client.LastCode(), 221);
     QCOMPARE(server.Commands().mid(2), L({"TYPE A", "PORT 127,0,0,1,*", "RETR big.add", "QUIT"}));
+}
+
+void TestFtpClient::timeBounds_data() {
+    // Servers that never let a call end within the silence timeout: each line or byte comes in
+    // time, but the reply or the whole run never ends.
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<int>("replyMs");
+    QTest::addColumn<int>("runMs");  // -1: none
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<QString>("error");
+    const auto repeated = [](const QStringList& steps) {
+        QStringList all;
+        for (int i = 0; i < 60; ++i)
+            all += steps;
+        return all;
+    };
+    const QString replyTooLong =
+        QStringLiteral("FTP Error: the server's reply took longer than 1.2 seconds");
+    const QString runOut = QStringLiteral("FTP Error: the retrieval took longer than 1.5 seconds");
+    QTest::newRow("endless 1xx greeting")
+        << repeated(L({"send 120 Wait a moment.", "sleep 100"})) << 1200 << -1
+        << QStringLiteral("connect") << replyTooLong;
+    QTest::newRow("greeting a byte at a time") << repeated(L({"part 2", "sleep 100"})) << 1200 << -1
+                                               << QStringLiteral("connect") << replyTooLong;
+    QTest::newRow("endless continuation lines")
+        << Logon() + L({"recv"}) + repeated(L({"send 250-More.", "sleep 100"})) << 1200 << -1
+        << QStringLiteral("cwd") << replyTooLong;
+    QTest::newRow("run out in a greeting") << repeated(L({"send 120 Wait a moment.", "sleep 100"}))
+                                           << 20000 << 1500 << QStringLiteral("connect") << runOut;
+    QTest::newRow("run out in a transfer")
+        << Logon() +
+               L({"recv", "send 200 Type set.", "recv", "send 200 Port set.", "recv",
+                  "send 150 Opening.",
+                  "drip 100 xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx",
+                  "send 226 Done."})
+        << 20000 << 1500 << QStringLiteral("retrieve") << runOut;
+}
+
+void TestFtpClient::timeBounds() {
+    QFETCH(QStringList, script);
+    QFETCH(int, replyMs);
+    QFETCH(int, runMs);
+    QFETCH(QString, call);
+    QFETCH(QString, error);
+    ScriptedServer server(script);
+    CFtpClient client;
+    client.SetSilenceTimeout(kShortSilenceMs);
+    client.SetReplyTimeout(replyMs);
+    if (runMs >= 0)
+        client.SetRunTimeout(runMs);
+    QVERIFY(client.Initialize());
+    QElapsedTimer clock;
+    clock.start();
+    bool done = client.Connect(server.Host(), QStringLiteral("u"), QStringLiteral("p"), QString());
+    if (call == QStringLiteral("cwd"))
+        done = client.ChangeDirectory(QStringLiteral("a"));
+    else if (call == QStringLiteral("retrieve"))
+        done = client.Retrieve(m_local.filePath(QStringLiteral("dripped")),
+                               QStringLiteral("Sales.add"), CFtpClient::kAscii);
+    QVERIFY(!done);
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(client.ErrorText(), error);
+    // Given up: nothing more is sent or waited for.
+    QVERIFY(!client.IsConnected());
+    QVERIFY(!client.ChangeDirectory(QStringLiteral("b")));
+    QVERIFY(client.Quit());
 }
 
 void TestFtpClient::connectFailures_data() {
@@ -613,6 +690,36 @@ void TestFtpClient::cancelEndsAWaitAtOnce() {
     QCOMPARE(client.ErrorText(), QStringLiteral("FTP Error: cancelled"));
     QVERIFY(client.Quit());
     QCOMPARE(server.Commands(), L({"USER u"}));
+}
+
+void TestFtpClient::aHangingNameLookupEnds() {
+    // The resolver would wait ten seconds for a name server that never answers.
+    if (!m_noOwnNetwork.isEmpty())
+        QSKIP(qPrintable(m_noOwnNetwork));
+    silentdns::SilentNameServer nameServer;
+    QVERIFY(nameServer.IsListening());
+    const QString host = silentdns::kUnansweredName + QStringLiteral(":2121");
+    QElapsedTimer clock;
+    {
+        CFtpClient client;
+        client.SetCancelCheck([&] { return clock.elapsed() > 200; });
+        clock.start();
+        QVERIFY(!client.Connect(host, QStringLiteral("u"), QStringLiteral("p"), QString()));
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(client.ErrorText(),
+                 QStringLiteral("FTP Error: can not connect to %1: cancelled").arg(host));
+    }
+    {
+        CFtpClient client;
+        client.SetSilenceTimeout(500);
+        clock.start();
+        QVERIFY(!client.Connect(host, QStringLiteral("u"), QStringLiteral("p"), QString()));
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(client.ErrorText(),
+                 QStringLiteral("FTP Error: can not connect to %1: the server's name was not found "
+                                "in 0.5 seconds")
+                     .arg(host));
+    }
 }
 
 void TestFtpClient::destructionQuits() {

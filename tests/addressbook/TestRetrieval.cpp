@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "FtpServers.h"
+#include "OrdinaryUser.h"
 #include "TestSupport.h"
 #include "addressbook/Retrieval.h"
 
@@ -58,10 +59,13 @@ private slots:
     void init();
     void listingRule_data();
     void listingRule();
+    void longFormNames_data();
+    void longFormNames();
     void plainFileNames();
     void receivedTexts();
     void getFetchesTheBooksOfALongListing();
     void booksThatCannotBeWrittenFail();
+    void aTransferWithNowhereToGoKeepsTheBook();
     void updateLogsOneNotificationBlock();
     void updateLogsNothingWithoutBooks();
     void failures_data();
@@ -69,7 +73,11 @@ private slots:
     void getGoesOnAfterAFailedDirectoryChange();
     void unsafeNamesAndBrokenTransfers();
     void aLostConnectionEndsTheRun();
+    void hiddenNamesAreNotFetched();
+    void noListingFileNoRun_data();
+    void noListingFileNoRun();
     void cancelEndsTheRun();
+    void aRunHasATimeLimit();
 
 private:
     void Serve(const QMap<QString, QByteArray>& files);
@@ -100,17 +108,20 @@ void TestRetrieval::listingRule_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QStringList>("names");
     // The served directory of these listings holds -dash.add, OL.add, Sales.add, TEAM.ADD,
-    // "Team Members.add", address.txt, empty.add, notes.doc and the directory sub.
+    // "Team Members.add", address.txt, empty.add, notes.doc and the directory sub. The long
+    // form keeps a name with blanks whole; the other forms give its last word.
     const QStringList sorted =
-        L({"-dash.add", "OL.add", "Sales.add", "Members.add", "address.txt", "empty.add"});
+        L({"-dash.add", "OL.add", "Sales.add", "Team Members.add", "address.txt", "empty.add"});
+    QStringList lastWord = sorted;
+    lastWord.replaceInStrings(u"Team Members.add"_s, u"Members.add"_s);
     QTest::newRow("pyftpdlib long listing") << u"pyftpdlib-LIST.txt"_s << sorted;
     QTest::newRow("vsftpd long listing") << u"vsftpd-LIST.txt"_s << sorted;
     QTest::newRow("vsftpd with . and ..") << u"vsftpd-LIST-a.txt"_s << sorted;
     QTest::newRow("GNU ls with a total line") << u"gnu-ls-l-full.txt"_s << sorted;
     QTest::newRow("GNU ls, three books")
-        << u"gnu-ls-l-total12.txt"_s << L({"OL.add", "Sales.add", "Members.add"});
-    QTest::newRow("MS-DOS style") << u"dos-iis.txt"_s << sorted;
-    QTest::newRow("MS-DOS style, long years") << u"dos-iis-4digit-year.txt"_s << sorted;
+        << u"gnu-ls-l-total12.txt"_s << L({"OL.add", "Sales.add", "Team Members.add"});
+    QTest::newRow("MS-DOS style") << u"dos-iis.txt"_s << lastWord;
+    QTest::newRow("MS-DOS style, long years") << u"dos-iis-4digit-year.txt"_s << lastWord;
     QTest::newRow("facts then name")
         << u"pyftpdlib-MLSD.txt"_s
         << L({"empty.add", "OL.add", "Members.add", "-dash.add", "address.txt", "Sales.add"});
@@ -132,6 +143,40 @@ void TestRetrieval::listingRule() {
     QCOMPARE(Retrieval::ParseListing("a b.add\nloose.add\nc d.add\n"), L({"b.add"}));
     QCOMPARE(Retrieval::ParseListing("x y.add\r\n\r\nz w.add\r\n"), L({"y.add"}));
     QCOMPARE(Retrieval::ParseListing("x Add.txt\nx book.Add\nx madder\n"), L({"madder"}));
+}
+
+void TestRetrieval::longFormNames_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("vsftpd, blank in the name")
+        << "-rw-r--r--    1 1001     1001           78 Dec 01 09:15 Field Staff.add\r"_ba
+        << u"Field Staff.add"_s;
+    QTest::newRow("year, two blanks inside")
+        << "-rw-r--r-- 1 o g 25 Jul 04  2023 Two  Blanks.add"_ba << u"Two  Blanks.add"_s;
+    QTest::newRow("blank-padded day")
+        << "-rw-r--r-- 1 o g 25 Jul  4  2023 Field Staff.add"_ba << u"Field Staff.add"_s;
+    QTest::newRow("no group column")
+        << "-rw-r--r-- 1 owner 78 Dec 01 09:15 Field Staff.add"_ba << u"Field Staff.add"_s;
+    QTest::newRow("access list mark")
+        << "-rw-r--r--+ 1 o g 78 Dec 01 09:15 Field Staff.add"_ba << u"Field Staff.add"_s;
+    QTest::newRow("a name that looks like a date")
+        << "-rw-r--r-- 1 o g 5 Dec 01 09:15 7 Dec 01 09:15 x.add"_ba << u"7 Dec 01 09:15 x.add"_s;
+    QTest::newRow("a link names itself, not its target")
+        << "lrwxrwxrwx 1 o g 9 Dec 01 09:15 Staff Link.add -> Sales.add"_ba << u"Staff Link.add"_s;
+    QTest::newRow("trailing blank kept")
+        << "-rw-r--r-- 1 o g 5 Dec 01 09:15 Staff.add "_ba << u"Staff.add "_s;
+    QTest::newRow("owner with digits and month-like group")
+        << "-rw-r--r-- 1 1001 Jan 78 Dec 01 09:15 Field Staff.add"_ba << u"Field Staff.add"_s;
+    QTest::newRow("MS-DOS style stays the last word")
+        << "12-01-26  09:15AM                   78 Field Staff.add"_ba << u"Staff.add"_s;
+    QTest::newRow("other lines stay the last word") << "x y Field Staff.add"_ba << u"Staff.add"_s;
+}
+
+void TestRetrieval::longFormNames() {
+    QFETCH(QByteArray, line);
+    QFETCH(QString, name);
+    QCOMPARE(Retrieval::ParseListing(line + '\n'), QStringList{name});
+    QCOMPARE(Retrieval::ParseListing(line), QStringList{name});
 }
 
 void TestRetrieval::plainFileNames() {
@@ -170,19 +215,21 @@ void TestRetrieval::getFetchesTheBooksOfALongListing() {
         Retrieval::Run(TargetFor(server.Host(), u"/books/"_s), Retrieval::Mode::Interactive, report,
                        [&](const QString& text) { progress.append(text); });
 
-    QCOMPARE(count, 3);
+    QCOMPARE(count, 4);
     QCOMPARE(ReadWholeFile(m_data->filePath(u"Sales.add"_s)), kSales);
     QCOMPARE(ReadWholeFile(m_data->filePath(u"OL.add"_s)), kOnLines);  // the server's list wins
     QCOMPARE(ReadWholeFile(m_data->filePath(u"address.txt"_s)), "Address\r\n"_ba);
+    // A name with a blank comes whole, and a book named after its last word stays.
+    QCOMPARE(ReadWholeFile(m_data->filePath(u"Team Members.add"_s)), "Members\r\n"_ba);
     QCOMPARE(ReadWholeFile(m_data->filePath(u"Members.add"_s)), "kept"_ba);
     // Only the books came; the listing file is gone, no partial copy is left.
-    QCOMPARE(FilesIn(m_data->path()), L({"Members.add", "OL.add", "Sales.add", "address.txt"}));
-    // The cut name and the directory fail with the server's words; nothing else is shown.
-    QCOMPARE(report.m_items.size(), 2);
-    QVERIFY2(report.m_items[0].startsWith(u"box: FTP Error: 550 "_s),
+    QCOMPARE(FilesIn(m_data->path()),
+             L({"Members.add", "OL.add", "Sales.add", "Team Members.add", "address.txt"}));
+    // The directory fails with the server's words and its name; nothing else is shown.
+    QCOMPARE(report.m_items.size(), 1);
+    QVERIFY2(report.m_items[0].startsWith(u"box: FTP Error: 550 "_s) &&
+                 report.m_items[0].endsWith(u" (retrieving /books/sub.add)"_s),
              qPrintable(report.m_items[0]));
-    QVERIFY2(report.m_items[1].startsWith(u"box: FTP Error: 550 "_s),
-             qPrintable(report.m_items[1]));
     QVERIFY(!progress.isEmpty());
 }
 
@@ -213,6 +260,60 @@ void TestRetrieval::booksThatCannotBeWrittenFail() {
     ::umask(mask);
     QCOMPARE(mode(u"Sales.add"_s), 0666u & ~mask);
     QCOMPARE(FilesIn(m_data->path()), L({"Sales.add", "Team.add"}));  // no part file is left
+}
+
+void TestRetrieval::aTransferWithNowhereToGoKeepsTheBook() {
+    // The part file is taken away just before the data arrive and is back, empty, before the
+    // server's 226: nothing was written, so the book must stay as it was.
+    ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"), L({"send 220 Ready.",
+                                                                    "recv",
+                                                                    "send 331 Password required.",
+                                                                    "recv",
+                                                                    "send 230 Logged in.",
+                                                                    "recv",
+                                                                    "send 250 Directory changed.",
+                                                                    "recv",
+                                                                    "send 200 Type set.",
+                                                                    "recv",
+                                                                    "send 200 Port set.",
+                                                                    "recv",
+                                                                    "send 150 Opening.",
+                                                                    "data x 1 Sales.add\\r\\n",
+                                                                    "send 226 Done.",
+                                                                    "recv",
+                                                                    "send 200 Type set.",
+                                                                    "recv",
+                                                                    "send 200 Port set.",
+                                                                    "recv",
+                                                                    "send 150 Opening.",
+                                                                    "data new book",
+                                                                    "send 226 Done.",
+                                                                    "recv",
+                                                                    "send 221 Bye."}));
+    QVERIFY(server.Port() != 0);
+    WriteWholeFile(m_data->filePath(u"Sales.add"_s), kSales);
+    const auto progress = [this](const QString& text) {
+        const QStringList parts =
+            QDir(m_data->path()).entryList({u".qpd-part-*"_s}, QDir::AllEntries | QDir::Hidden);
+        if (parts.isEmpty())
+            return;
+        const QString part = m_data->filePath(parts.first());
+        if (text.startsWith(u"150"_s) && QFile::remove(part)) {
+            QDir().mkdir(part);
+        } else if (text.startsWith(u"226"_s) && QFileInfo(part).isDir()) {
+            QDir().rmdir(part);
+            WriteWholeFile(part, QByteArray());
+        }
+    };
+    RecordingReport report;
+    QCOMPARE(
+        Retrieval::Run(TargetFor(server.Host()), Retrieval::Mode::Interactive, report, progress),
+        0);
+    QCOMPARE(report.m_items.size(), 1);
+    QVERIFY2(report.m_items[0].startsWith(u"box: FTP Error: can not write "_s),
+             qPrintable(report.m_items[0]));
+    QCOMPARE(ReadWholeFile(m_data->filePath(u"Sales.add"_s)), kSales);
+    QCOMPARE(FilesIn(m_data->path()), L({"Sales.add"}));
 }
 
 void TestRetrieval::updateLogsOneNotificationBlock() {
@@ -302,6 +403,11 @@ void TestRetrieval::getGoesOnAfterAFailedDirectoryChange() {
     QCOMPARE(report.m_items.size(), 3);
     for (const QString& item : report.m_items)
         QVERIFY2(item.startsWith(u"box: FTP Error: 550 "_s), qPrintable(item));
+    // Each failed book says which it was.
+    QVERIFY2(report.m_items[1].endsWith(u" (retrieving /missing/Sales.add)"_s),
+             qPrintable(report.m_items[1]));
+    QVERIFY2(report.m_items[2].endsWith(u" (retrieving /missing/Team.add)"_s),
+             qPrintable(report.m_items[2]));
     QCOMPARE(FilesIn(m_data->path()), QStringList());
 }
 
@@ -337,7 +443,7 @@ void TestRetrieval::unsafeNamesAndBrokenTransfers() {
             u"FTP Error: \"../../.config/autostart/x-add.desktop\" is not a plain file name; it "
             "was not retrieved"_s,
             u"FTP Error: \"..\\evil.add\" is not a plain file name; it was not retrieved"_s,
-            u"FTP Error: 426 Connection broken."_s,
+            u"FTP Error: 426 Connection broken. (retrieving /books/Sales.add)"_s,
             u"------------------------ Notification Message ------------------------ "_s,
             u"You have received 1 address book @ TIME."_s}));
     QCOMPARE(server.Commands(),
@@ -361,10 +467,81 @@ void TestRetrieval::aLostConnectionEndsTheRun() {
     QVERIFY(server.Port() != 0);
     RecordingReport report;
     QCOMPARE(Retrieval::Run(TargetFor(server.Host()), Retrieval::Mode::Interactive, report), 0);
-    QCOMPARE(report.m_items, L({"box: FTP Error: the server closed the connection"}));
+    QCOMPARE(report.m_items,
+             L({"box: FTP Error: the server closed the connection (retrieving /A.add)"}));
     QCOMPARE(server.Commands(), L({"USER tester", "PASS secret", "CWD /", "TYPE A",
                                    "PORT 127,0,0,1,*", "LIST", "TYPE A"}));
     QCOMPARE(FilesIn(m_data->path()), QStringList());
+}
+
+void TestRetrieval::hiddenNamesAreNotFetched() {
+    // The program's own lock and part files begin with "."; a served one must not replace them.
+    Serve({{u".OL.add.lock"_s, "served lock"},
+           {u".hidden.add"_s, "Hidden\r\n"},
+           {u"Sales.add"_s, kSales}});
+    WriteWholeFile(m_data->filePath(u".OL.add.lock"_s), "ours");
+    RealServer server(m_served->path());
+    QVERIFY(server.Port() != 0);
+    RecordingReport report;
+    QCOMPARE(Retrieval::Run(TargetFor(server.Host()), Retrieval::Mode::Periodic, report), 1);
+    QCOMPARE(
+        WithoutTimes(report.m_items),
+        (QStringList{u"------------------------ Notification Message ------------------------ "_s,
+                     u"You have received 1 address book @ TIME."_s}));
+    QCOMPARE(ReadWholeFile(m_data->filePath(u".OL.add.lock"_s)), "ours"_ba);
+    QCOMPARE(FilesIn(m_data->path()), L({".OL.add.lock", "Sales.add"}));
+}
+
+void TestRetrieval::noListingFileNoRun_data() {
+    QTest::addColumn<bool>("writable");  // else: the directory takes no new file
+    QTest::addColumn<bool>("deep");      // a path with room for "qpd" but for no longer name
+    QTest::newRow("data directory not writable") << false << false;
+    QTest::newRow("no room for a longer name") << true << true;
+}
+
+void TestRetrieval::noListingFileNoRun() {
+    // No listing file can be made in the data directory; the user's own file named "qpd" must
+    // stay as it was, and the server is not asked for anything.
+    QFETCH(bool, writable);
+    QFETCH(bool, deep);
+    QString directory = m_data->path();
+    if (deep) {
+        constexpr int kPathMax = 4096;  // with the closing zero
+        while (directory.size() < kPathMax - 8 - 250)
+            directory += u'/' + QString(200, u'd');
+        directory += u'/' + QString(kPathMax - 9 - directory.size(), u'e');
+        QVERIFY(QDir().mkpath(directory));
+    }
+    const QString data = directory + u'/';
+    WriteWholeFile(data + u"qpd"_s, "mine");
+    QCOMPARE(ReadWholeFile(data + u"qpd"_s), "mine"_ba);
+    const auto restore = qScopeGuard([&] {
+        QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+    if (!writable)
+        QVERIFY(QFile::setPermissions(directory, QFile::ReadOwner | QFile::ExeOwner));
+    Serve({{u"Sales.add"_s, kSales}});
+    RealServer server(m_served->path());
+    QVERIFY(server.Port() != 0);
+    Retrieval::Target target = TargetFor(server.Host());
+    target.m_strDataDirectory = data;
+
+    for (const auto mode : {Retrieval::Mode::Periodic, Retrieval::Mode::Interactive}) {
+        RecordingReport report;
+        int count = -1;
+        AsOrdinaryUser([&] { count = Retrieval::Run(target, mode, report); });
+        QCOMPARE(ReadWholeFile(data + u"qpd"_s), "mine"_ba);
+        QCOMPARE(count, 0);
+        QCOMPARE(report.m_items.size(), 1);
+        const QString expected = u"Can't make a file in %1 to look for address books: "_s.arg(data);
+        QVERIFY2(report.m_items[0].startsWith(
+                     mode == Retrieval::Mode::Interactive ? u"box: "_s + expected : expected),
+                 qPrintable(report.m_items[0].right(160)));
+        QCOMPARE(FilesIn(directory), L({"qpd"}));
+    }
+    // Logged in, and out again: no directory was changed or listed.
+    const QByteArray log = server.Log();
+    QVERIFY2(!log.contains("CWD") && !log.contains("LIST"), log.constData());
 }
 
 void TestRetrieval::cancelEndsTheRun() {
@@ -385,6 +562,38 @@ void TestRetrieval::cancelEndsTheRun() {
     canceller.join();
     QCOMPARE(count, 0);
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(FilesIn(m_data->path()), QStringList());
+}
+
+void TestRetrieval::aRunHasATimeLimit() {
+    // Every reply comes in time, but thirty books answered slowly would take six seconds.
+    QStringList steps =
+        L({"send 220 Ready.", "recv", "send 331 Password required.", "recv", "send 230 Logged in.",
+           "recv", "send 250 Directory changed.", "recv", "send 200 Type set.", "recv",
+           "send 200 Port set.", "recv", "send 150 Opening."});
+    QString listing;
+    for (int i = 0; i < 30; ++i)
+        listing += u"x 1 B%1.add\\r\\n"_s.arg(i, 2, 10, QChar(u'0'));
+    steps << u"data "_s + listing << u"send 226 Done."_s;
+    for (int i = 0; i < 30; ++i)
+        steps << L({"recv", "send 200 Type set.", "recv", "send 200 Port set.", "recv", "sleep 200",
+                    "send 550 No such file."});
+    steps << L({"recv", "send 221 Bye."});
+    ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"), steps);
+    QVERIFY(server.Port() != 0);
+    Retrieval::Limits limits;
+    limits.m_nRunMs = 1500;
+    RecordingReport report;
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(Retrieval::Run(TargetFor(server.Host()), Retrieval::Mode::Interactive, report, {}, {},
+                            limits),
+             0);
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!report.m_items.isEmpty() && report.m_items.size() < 30);
+    QVERIFY2(report.m_items.last().startsWith(
+                 u"box: FTP Error: the retrieval took longer than 1.5 seconds (retrieving /B"_s),
+             qPrintable(report.m_items.last()));
     QCOMPARE(FilesIn(m_data->path()), QStringList());
 }
 

@@ -9,6 +9,7 @@ system's choosing, prints that port, and serves one control connection:
   data TEXT     connect to the address of the last PORT command, send TEXT, close
   hold TEXT     the same, but keep the data connection open until the client closes it
   intrude TEXT  the same as data, but from 127.0.0.2: someone other than the server
+  drip MS TEXT  the same as data, but one byte every MS milliseconds
   sleep MS      do nothing for MS milliseconds
   close         close the control connection
 
@@ -38,10 +39,18 @@ def read_command(reader):
     return command
 
 
-def data_connection(address, payload, hold, source=None):
+def data_connection(address, payload, hold, source=None, pause=0):
     try:
         with socket.create_connection(address, timeout=LIMIT, source_address=source) as data:
-            data.sendall(payload)
+            if pause:
+                deadline = time.monotonic() + LIMIT
+                for i in range(len(payload)):
+                    if time.monotonic() > deadline:
+                        break
+                    data.sendall(payload[i:i + 1])
+                    time.sleep(pause)
+            else:
+                data.sendall(payload)
             if hold:
                 deadline = time.monotonic() + LIMIT
                 while time.monotonic() < deadline and data.recv(4096):
@@ -77,6 +86,9 @@ def main():
                 control.sendall(unescape(argument))
             elif op in ("data", "hold"):
                 data_connection(port_address, unescape(argument), op == "hold")
+            elif op == "drip":
+                pause, _, text = argument.partition(" ")
+                data_connection(port_address, unescape(text), False, pause=int(pause) / 1000)
             elif op == "intrude":
                 data_connection(port_address, unescape(argument), False, ("127.0.0.2", 0))
             elif op == "sleep":
