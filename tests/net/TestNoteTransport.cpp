@@ -114,6 +114,7 @@ private Q_SLOTS:
     void brokenPeersEndTheConnection_data();
     void brokenPeersEndTheConnection();
     void sendRunWithAMiddleRecipientNotListening();
+    void noteLongerThanReceiversTakeIsNotSent();
     void checkRun();
     void checkTakesAtMostTwoHundred();
 };
@@ -293,6 +294,29 @@ void TestNoteTransport::sendRunWithAMiddleRecipientNotListening() {
              QStringLiteral("127.0.0.1"));  // the sender's own address
     QCOMPARE(acceptor.m_records[10].second.m_dwCode, quint32(MSG_END));
     QCOMPARE(note.m_strFromLine, QStringLiteral("FROM: Anna;Bert;Cleo;"));
+}
+
+void TestNoteTransport::noteLongerThanReceiversTakeIsNotSent() {
+    // Sent, it would be reported as reached and then dropped by every receiver.
+    Acceptor acceptor;
+    const QList<AddressEntry> recipients = {
+        {QStringLiteral("Anna"), QStringLiteral("127.0.0.1"), acceptor.Port()}};
+    OutgoingNote note{QStringLiteral("Anna;"), QString(CMsg::kMaxTextBytes + 1, u'x'), QString(),
+                      QString()};
+    const NoteIdentity me{QStringLiteral("Me"), QString(), QString(), QString(), QString(), 6001};
+    RecordingReporter reporter;
+    bool allReached = true;
+    QVERIFY(RunBeside([&] { allReached = NoteRuns::RunSend(recipients, note, me, 5, reporter); },
+                      30000));
+    QVERIFY(!allReached);
+    const QStringList calls = reporter.Calls();
+    QVERIFY2(calls.contains(QStringLiteral("error sound")), qPrintable(calls.join(u'|')));
+    QVERIFY(!calls.contains(QStringLiteral("reached Anna")));
+    QVERIFY(!calls.contains(QStringLiteral("step")));
+    QVERIFY(calls.filter(QStringLiteral("log ")).size() == 1);
+    QCOMPARE(calls.last(), QStringLiteral("finished"));
+    QTest::qWait(100);
+    QCOMPARE(acceptor.m_nConnections, 0);
 }
 
 void TestNoteTransport::checkRun() {
