@@ -181,6 +181,8 @@ CMessageWindow::CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool 
             &CMessageWindow::OnAddressSelectionChanged);
     connect(m_ui->addressList, &QListWidget::itemDoubleClicked, this,
             &CMessageWindow::OnAddressDoubleClicked);
+    connect(m_ui->noteArea->document(), &QTextDocument::contentsChange, this,
+            &CMessageWindow::KeepNoteWithinLimit);
 
     // The question about address books is asked only of a user who opens a window to write:
     // a hidden window for an incoming note must not hold up its delivery.
@@ -546,6 +548,26 @@ void CMessageWindow::AppendNote(const QString& text, bool newline) {
     cursor.insertText(piece);
 }
 
+void CMessageWindow::KeepNoteWithinLimit(int position, int, int added) {
+    // A received note is cut by AppendNote, with a mark that says so.
+    QPlainTextEdit* area = m_ui->noteArea;
+    if (area->isReadOnly() || added <= 0)
+        return;
+    QTextDocument* document = area->document();
+    const int excess = document->characterCount() - 1 - kNoteAreaLimit;
+    if (excess <= 0)
+        return;
+    // What was just typed or pasted is cut, as a text field with a limit does; a character
+    // is never cut in half.
+    int keep = qMax(0, added - excess);
+    if (keep > 0 && document->characterAt(position + keep).isLowSurrogate())
+        --keep;
+    QTextCursor cursor(document);
+    cursor.setPosition(position + keep);
+    cursor.setPosition(position + added, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+}
+
 void CMessageWindow::LogAndNote(const QString& text, bool newline) {
     Log(text, newline);
     AppendNote(text, newline);
@@ -571,6 +593,10 @@ void CMessageWindow::OnSocketClosed() {
 }
 
 void CMessageWindow::OnRecord(const CMsg& msg) {
+    // A note ends at its end record: a second end would count it again (and the reminder would
+    // never stop), a check would close the shown note.
+    if (m_bReceived)
+        return;
     switch (msg.m_dwCode) {
         case MSG_SENDER_NAME:
             m_ui->noteArea->setReadOnly(true);

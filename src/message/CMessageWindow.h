@@ -111,6 +111,8 @@ private:
     void OnSocketClosed();
     void Log(const QString& text, bool newline = true);
     void AppendNote(const QString& text, bool newline);
+    // Keeps what is typed or pasted into the note area within kNoteAreaLimit characters.
+    void KeepNoteWithinLimit(int position, int removed, int added);
     void LogAndNote(const QString& text, bool newline = true);
     void SetStatus(const QString& text);
     void SetMark(int row, int mark);

@@ -14,6 +14,7 @@
 #include "message/CMessageWindow.h"
 #include "message/MessageServices.h"
 #include "message/NoteBlocks.h"
+#include "net/CListeningSocket.h"
 #include "net/CMsg.h"
 #include "net/NoteExchange.h"
 #include "shell/CMainFrame.h"
@@ -62,7 +63,12 @@ private Q_SLOTS:
     void noteSentToItselfEndToEnd();
     void checkFromTheWindow();
     void connectionsThatMustNotHurt();
+    void everyWaitingConnectionIsServed();
     void longNoteIsCutInTheWindowOnly();
+    void typedNoteStaysWithinTheNoteArea();
+    void recordsAfterTheEndAreIgnored();
+    void linesArriveWithEitherLineEnd_data();
+    void linesArriveWithEitherLineEnd();
     void busyWindowRefusesCommandsAndClose();
     void addressBookQuestionOnlyForCompose();
     void placementsFollowTheWindowCount();
@@ -405,6 +411,67 @@ void TestMessageWindow::connectionsThatMustNotHurt() {
     QVERIFY(WaitFor([&] { return third && third->isVisible(); }, 5000));
 }
 
+namespace {
+
+// Writes a check on peer and waits for its answer.
+bool CheckAnswered(QTcpSocket& peer, int timeoutMs) {
+    peer.write(CMsg(MSG_CHECK).Encode());
+    QByteArray received;
+    return WaitFor(
+        [&] {
+            received += peer.readAll();
+            return received.startsWith(
+                CheckAnswer(CMsg(MSG_CHECK), QStringLiteral("Me Myself")).Encode());
+        },
+        timeoutMs);
+}
+
+}  // namespace
+
+void TestMessageWindow::everyWaitingConnectionIsServed() {
+    const quint16 port = static_cast<quint16>(m_copy->app->GetSettings().m_nPort);
+    auto* listening = m_copy->Hub()->findChild<CListeningSocket*>();
+    QVERIFY(listening);
+    int accepted = 0;
+    connect(m_copy->services.get(), &MessageServices::connectionAccepted, this,
+            [&accepted] { ++accepted; });
+
+    // A connection whose descriptor cannot be taken over does not hold up the one behind it.
+    listening->QueueAccepted(std::numeric_limits<int>::max() - 1);
+    QTcpSocket behind;
+    behind.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(behind.waitForConnected(5000));
+    QThread::msleep(300);  // queued by the accepting thread before this thread looks
+    QVERIFY(CheckAnswered(behind, 5000));
+
+    // All reading places taken, the last by a note whose window the user closes while its
+    // connection is still open: the connection waiting next is taken at once.
+    QList<QTcpSocket*> idle;
+    const int before = accepted;
+    for (int i = 0; i < MessageServices::kMaxReadingConnections - 1; ++i) {
+        auto* socket = new QTcpSocket(this);
+        socket->connectToHost(QHostAddress::LocalHost, port);
+        idle.append(socket);
+    }
+    QVERIFY(WaitFor(
+        [&] { return accepted == before + MessageServices::kMaxReadingConnections - 1; }, 5000));
+    QTcpSocket noteSender;
+    CMessageWindow* window =
+        Receive(Records(NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
+                                 QStringLiteral("6001"), QStringLiteral("Still open"))),
+                noteSender);
+    QVERIFY(window);
+    QVERIFY(WaitFor([&] { return window->isVisible(); }, 5000));
+    QTcpSocket waiting;
+    waiting.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(waiting.waitForConnected(5000));
+    QTest::qWait(200);
+    QCOMPARE(accepted, before + MessageServices::kMaxReadingConnections);  // it waits its turn
+    window->close();
+    QVERIFY(CheckAnswered(waiting, 5000));
+    qDeleteAll(idle);
+}
+
 void TestMessageWindow::longNoteIsCutInTheWindowOnly() {
     const QString body = QString(70000, u'x');
     QTcpSocket peer;
@@ -417,6 +484,76 @@ void TestMessageWindow::longNoteIsCutInTheWindowOnly() {
     QVERIFY(shown.size() <= CMessageWindow::kNoteAreaLimit + 100);
     QVERIFY(shown.endsWith(QStringLiteral("[... the rest of this note is in the log]")));
     QVERIFY(LogText().contains(body));
+}
+
+void TestMessageWindow::typedNoteStaysWithinTheNoteArea() {
+    // A receiver drops a note longer than it accepts: what is typed or pasted beyond the note
+    // area's limit is cut as it comes in, so nothing longer can be sent.
+    CMessageWindow* window = Compose();
+    auto* area = Child<QPlainTextEdit>(window, "noteArea");
+    area->insertPlainText(QString(70000, u'x'));
+    QCOMPARE(area->toPlainText().size(), CMessageWindow::kNoteAreaLimit);
+    QTest::keyClicks(area, QStringLiteral("yz"));
+    QCOMPARE(area->toPlainText().size(), CMessageWindow::kNoteAreaLimit);
+    QVERIFY(!area->toPlainText().contains(u'y'));
+
+    // Room for one unit only: a character that needs two is not cut in half.
+    area->setPlainText(QString(CMessageWindow::kNoteAreaLimit - 2, u'x'));
+    area->moveCursor(QTextCursor::Start);
+    area->insertPlainText(QStringLiteral("a\U0001F600b"));
+    QCOMPARE(area->toPlainText(),
+             QStringLiteral("a") + QString(CMessageWindow::kNoteAreaLimit - 2, u'x'));
+    // Below the limit, text can be deleted and typed again.
+    area->moveCursor(QTextCursor::End);
+    QTest::keyClick(area, Qt::Key_Backspace);
+    QTest::keyClicks(area, QStringLiteral("z"));
+    QVERIFY(area->toPlainText().endsWith(u'z'));
+}
+
+void TestMessageWindow::recordsAfterTheEndAreIgnored() {
+    // A second end, a late line and a check after the note's end change nothing.
+    QList<CMsg> records = NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
+                                   QStringLiteral("6001"), QStringLiteral("Once"));
+    records << CMsg(MSG_END) << CMsg(MSG_TEXT, QByteArray("late line")) << CMsg(MSG_CHECK);
+    QTcpSocket peer;
+    QPointer<CMessageWindow> window(Receive(Records(records), peer));
+    QVERIFY(window);
+    QVERIFY(WaitFor([&] { return window && window->isVisible(); }, 5000));
+    QTest::qWait(100);
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QCOMPARE(m_copy->app->m_nUnansweredNoteCount, 1);
+    QVERIFY(!Child<QPlainTextEdit>(window, "noteArea")
+                 ->toPlainText()
+                 .contains(QStringLiteral("late line")));
+    QVERIFY(!LogText().contains(QStringLiteral("late line")));
+    QCOMPARE(peer.bytesAvailable(), 0);  // the check after the end is not answered
+    window->close();
+    QCOMPARE(m_copy->app->m_nUnansweredNoteCount, 0);  // the reminder can stop
+}
+
+void TestMessageWindow::linesArriveWithEitherLineEnd_data() {
+    QTest::addColumn<QString>("body");
+    QTest::newRow("CR LF") << QStringLiteral("first\r\nsecond\r\n\r\nlast");
+    QTest::newRow("LF") << QStringLiteral("first\nsecond\n\nlast");
+}
+
+void TestMessageWindow::linesArriveWithEitherLineEnd() {
+    QFETCH(QString, body);
+    QList<CMsg> records = NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
+                                   QStringLiteral("6001"), QString(), QStringLiteral("q1\r\nq2"));
+    records[records.size() - 4].m_strData = body.toUtf8();  // the body as the peer wrote it
+    QTcpSocket peer;
+    CMessageWindow* window = Receive(Records(records), peer);
+    QVERIFY(window);
+    QVERIFY(WaitFor([&] { return window->isVisible(); }, 5000));
+    const QString shown = Child<QPlainTextEdit>(window, "noteArea")->toPlainText();
+    QVERIFY2(shown.contains(QStringLiteral("q1\nq2\n")), qPrintable(shown));
+    QVERIFY2(shown.contains(QStringLiteral("\nfirst\nsecond\n\nlast\n")), qPrintable(shown));
+    QVERIFY(!shown.contains(u'\r'));
+    QVERIFY(LogText().contains(QStringLiteral("\nfirst\nsecond\n\nlast\n")));
+    window->OnCommand(CMessageWindow::ID_REPLY);
+    QVERIFY(!window->QuotedText().contains(u'\r'));
 }
 
 void TestMessageWindow::busyWindowRefusesCommandsAndClose() {
