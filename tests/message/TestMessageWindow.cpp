@@ -17,6 +17,7 @@
 #include "net/CListeningSocket.h"
 #include "net/CMsg.h"
 #include "net/NoteExchange.h"
+#include "platform/FileLock.h"
 #include "shell/CMainFrame.h"
 #include "shell/CQuillpadView.h"
 #include "shell/LogWorkspace.h"
@@ -70,6 +71,10 @@ private Q_SLOTS:
     void linesArriveWithEitherLineEnd_data();
     void linesArriveWithEitherLineEnd();
     void busyWindowRefusesCommandsAndClose();
+    void windowGoesAtOnceWhileItsRunWaits_data();
+    void windowGoesAtOnceWhileItsRunWaits();
+    void recentListsNeverHoldUpTheWindows();
+    void errorSoundIsTheOneTheRunStartedWith();
     void addressBookQuestionOnlyForCompose();
     void placementsFollowTheWindowCount();
 
@@ -231,8 +236,12 @@ void TestMessageWindow::incomingNoteAndReply() {
     QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_REPLY));
     QCOMPARE(m_copy->sounds.Calls(),
              QStringList{QStringLiteral("beep 1000 300")});  // the Message sound
-    QCOMPARE(ReadWholeFile(m_data + QStringLiteral("LS.add")),
-             QByteArray("Last Senders\r\nAnna;10.1.2.3;6001;"));
+    QVERIFY(WaitFor(
+        [&] {
+            return ReadWholeFile(m_data + QStringLiteral("LS.add")) ==
+                   QByteArray("Last Senders\r\nAnna;10.1.2.3;6001;");
+        },
+        5000));
 
     // The log: banner with its blanks, the receiver's own FROM line, TO line and empty line.
     const QString log = LogText();
@@ -333,7 +342,8 @@ void TestMessageWindow::noteSentToItselfEndToEnd() {
         m_copy->sounds.Calls().contains(QStringLiteral("beep 1000 300")));  // one failed recipient
     // Both sides put the other onto Last Senders: the sender's reached recipient, the
     // receiver's sender (the same program here).
-    QVERIFY(ReadWholeFile(m_data + QStringLiteral("LS.add")).contains("\r\nMe"));
+    QVERIFY(WaitFor(
+        [&] { return ReadWholeFile(m_data + QStringLiteral("LS.add")).contains("\r\nMe"); }, 5000));
 }
 
 void TestMessageWindow::checkFromTheWindow() {
@@ -419,7 +429,8 @@ bool CheckAnswered(QTcpSocket& peer, int timeoutMs) {
     QByteArray received;
     return WaitFor(
         [&] {
-            received += peer.readAll();
+            if (peer.bytesAvailable() > 0)
+                received += peer.readAll();
             return received.startsWith(
                 CheckAnswer(CMsg(MSG_CHECK), QStringLiteral("Me Myself")).Encode());
         },
@@ -579,6 +590,117 @@ void TestMessageWindow::busyWindowRefusesCommandsAndClose() {
     clock.start();
     delete window;
     QVERIFY(clock.elapsed() < 5000);
+}
+
+namespace {
+
+// Threads of this process, as the system counts them.
+int ThreadCount() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("Threads:"))
+            return line.mid(8).trimmed().toInt();
+    }
+    return -1;
+}
+
+}  // namespace
+
+void TestMessageWindow::windowGoesAtOnceWhileItsRunWaits_data() {
+    QTest::addColumn<bool>("send");
+    QTest::newRow("check") << false;
+    QTest::newRow("send") << true;
+}
+
+void TestMessageWindow::windowGoesAtOnceWhileItsRunWaits() {
+    // The program ends while a run waits in a connect with a long "Socket Timeout": the window
+    // goes at once and its run ends with it, instead of reaching the freed window later.
+    QFETCH(bool, send);
+    const HangingListener hanging;
+    m_copy->app->GetSettings().m_nSocketTimeout = 100;
+    WriteWholeFile(m_data + QStringLiteral("far.add"),
+                   "Far\r\nFar;127.0.0.1;" + QByteArray::number(hanging.Port()) + ";");
+    const int threadsBefore = ThreadCount();
+    CMessageWindow* window = Compose();
+    Child<QListWidget>(window, "bookList")
+        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Far")));
+    window->OnCommand(CMessageWindow::ID_SELECT);
+    if (send) {
+        window->OnCommand(CMessageWindow::ID_TO);
+        window->OnCommand(CMessageWindow::ID_SEND);
+    } else {
+        window->OnCommand(CMessageWindow::ID_CHECK);
+    }
+    QVERIFY(window->IsBusy());
+    QTest::qWait(300);
+    QElapsedTimer clock;
+    clock.start();
+    delete window;
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(
+        WaitFor([&] { return ThreadCount() <= threadsBefore; }, 2000),
+        qPrintable(QStringLiteral("%1 threads, %2 before").arg(ThreadCount()).arg(threadsBefore)));
+}
+
+void TestMessageWindow::recentListsNeverHoldUpTheWindows() {
+    // Another process holds Last Senders while notes come and go: the windows go on at once,
+    // and the list is written once it is free.
+    FileLock held(m_data + QStringLiteral(".LS.add.lock"));
+    QVERIFY(held.Lock(1000));
+    QElapsedTimer clock;
+    clock.start();
+    QTcpSocket peer;
+    CMessageWindow* received =
+        Receive(Records(NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
+                                 QStringLiteral("6001"), QStringLiteral("Lunch?"))),
+                peer);
+    QVERIFY(received);
+    QVERIFY(WaitFor([&] { return received->isVisible(); }, 5000));
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+
+    const qint32 port = static_cast<qint32>(m_copy->app->GetSettings().m_nPort);
+    WriteWholeFile(m_data + QStringLiteral("me.add"),
+                   "Just me\r\nMe;127.0.0.1;" + QByteArray::number(port) + ";");
+    CMessageWindow* window = Compose();
+    Child<QListWidget>(window, "bookList")
+        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Just me")));
+    window->OnCommand(CMessageWindow::ID_SELECT);
+    window->OnCommand(CMessageWindow::ID_TO);
+    QSignalSpy finished(window, &CMessageWindow::runFinished);
+    clock.restart();
+    window->OnCommand(CMessageWindow::ID_SEND);
+    QVERIFY(WaitFor([&] { return finished.count() == 1; }, 15000));
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+
+    held.Unlock();
+    QVERIFY(WaitFor(
+        [&] {
+            const QByteArray list = ReadWholeFile(m_data + QStringLiteral("LS.add"));
+            return list.contains("\r\nAnna;10.1.2.3;6001;") && list.contains("\r\nMe;");
+        },
+        15000));
+}
+
+void TestMessageWindow::errorSoundIsTheOneTheRunStartedWith() {
+    // The run never reads the settings that Preferences may be writing meanwhile: it plays
+    // the error sound the settings held when it started.
+    m_copy->sounds.SetHasOutputDevice(true);
+    const HangingListener hanging;
+    m_copy->app->GetSettings().m_nSocketTimeout = 1;
+    WriteWholeFile(m_data + QStringLiteral("far.add"),
+                   "Far\r\nFar;127.0.0.1;" + QByteArray::number(hanging.Port()) + ";");
+    CMessageWindow* window = Compose();
+    Child<QListWidget>(window, "bookList")
+        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Far")));
+    window->OnCommand(CMessageWindow::ID_SELECT);
+    QSignalSpy finished(window, &CMessageWindow::runFinished);
+    window->OnCommand(CMessageWindow::ID_CHECK);
+    QVERIFY(window->IsBusy());
+    m_copy->app->GetSettings().m_strErrorSound = QStringLiteral("/changed.wav");
+    QVERIFY(WaitFor([&] { return finished.count() == 1; }, 10000));
+    QCOMPARE(m_copy->sounds.Calls(), QStringList{QStringLiteral("builtin 203")});
 }
 
 void TestMessageWindow::addressBookQuestionOnlyForCompose() {
