@@ -80,6 +80,8 @@ private Q_SLOTS:
 
 private:
     CMessageWindow* Compose();
+    // A compose window on a book of one address, which is selected.
+    CMessageWindow* ComposeTo(const QByteArray& name, quint16 port);
     CMessageWindow* Receive(const QByteArray& bytes, QTcpSocket& peer);
     QString LogText() const { return m_copy->workspace->HubView()->document()->toPlainText(); }
 
@@ -121,6 +123,17 @@ void TestMessageWindow::cleanup() {
 CMessageWindow* TestMessageWindow::Compose() {
     m_copy->services->SendMessage(*m_copy->workspace->HubView());
     return m_copy->services->LastComposeWindow();
+}
+
+CMessageWindow* TestMessageWindow::ComposeTo(const QByteArray& name, quint16 port) {
+    WriteWholeFile(m_data + QStringLiteral("one.add"),
+                   "Only " + name + "\r\n" + name + ";127.0.0.1;" + QByteArray::number(port) + ";");
+    CMessageWindow* window = Compose();
+    Child<QListWidget>(window, "bookList")
+        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Only ") +
+                                                                 QString::fromLatin1(name)));
+    window->OnCommand(CMessageWindow::ID_SELECT);
+    return window;
 }
 
 CMessageWindow* TestMessageWindow::Receive(const QByteArray& bytes, QTcpSocket& peer) {
@@ -571,12 +584,7 @@ void TestMessageWindow::busyWindowRefusesCommandsAndClose() {
     // An address that accepts and never answers keeps a check running for a while.
     QTcpServer silent;
     silent.listen(QHostAddress::LocalHost, 0);
-    WriteWholeFile(m_data + QStringLiteral("mute.add"),
-                   "Mute\r\nMute;127.0.0.1;" + QByteArray::number(silent.serverPort()) + ";");
-    CMessageWindow* window = Compose();
-    Child<QListWidget>(window, "bookList")
-        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Mute")));
-    window->OnCommand(CMessageWindow::ID_SELECT);
+    CMessageWindow* window = ComposeTo("Mute", silent.serverPort());
     window->OnCommand(CMessageWindow::ID_CHECK);
     QVERIFY(window->IsBusy());
     m_copy->sounds.Clear();
@@ -620,13 +628,8 @@ void TestMessageWindow::windowGoesAtOnceWhileItsRunWaits() {
     QFETCH(bool, send);
     const HangingListener hanging;
     m_copy->app->GetSettings().m_nSocketTimeout = 100;
-    WriteWholeFile(m_data + QStringLiteral("far.add"),
-                   "Far\r\nFar;127.0.0.1;" + QByteArray::number(hanging.Port()) + ";");
     const int threadsBefore = ThreadCount();
-    CMessageWindow* window = Compose();
-    Child<QListWidget>(window, "bookList")
-        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Far")));
-    window->OnCommand(CMessageWindow::ID_SELECT);
+    CMessageWindow* window = ComposeTo("Far", hanging.Port());
     if (send) {
         window->OnCommand(CMessageWindow::ID_TO);
         window->OnCommand(CMessageWindow::ID_SEND);
@@ -660,13 +663,8 @@ void TestMessageWindow::recentListsNeverHoldUpTheWindows() {
     QVERIFY(WaitFor([&] { return received->isVisible(); }, 5000));
     QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
 
-    const qint32 port = static_cast<qint32>(m_copy->app->GetSettings().m_nPort);
-    WriteWholeFile(m_data + QStringLiteral("me.add"),
-                   "Just me\r\nMe;127.0.0.1;" + QByteArray::number(port) + ";");
-    CMessageWindow* window = Compose();
-    Child<QListWidget>(window, "bookList")
-        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Just me")));
-    window->OnCommand(CMessageWindow::ID_SELECT);
+    CMessageWindow* window =
+        ComposeTo("Me", static_cast<quint16>(m_copy->app->GetSettings().m_nPort));
     window->OnCommand(CMessageWindow::ID_TO);
     QSignalSpy finished(window, &CMessageWindow::runFinished);
     clock.restart();
@@ -689,12 +687,7 @@ void TestMessageWindow::errorSoundIsTheOneTheRunStartedWith() {
     m_copy->sounds.SetHasOutputDevice(true);
     const HangingListener hanging;
     m_copy->app->GetSettings().m_nSocketTimeout = 1;
-    WriteWholeFile(m_data + QStringLiteral("far.add"),
-                   "Far\r\nFar;127.0.0.1;" + QByteArray::number(hanging.Port()) + ";");
-    CMessageWindow* window = Compose();
-    Child<QListWidget>(window, "bookList")
-        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Far")));
-    window->OnCommand(CMessageWindow::ID_SELECT);
+    CMessageWindow* window = ComposeTo("Far", hanging.Port());
     QSignalSpy finished(window, &CMessageWindow::runFinished);
     window->OnCommand(CMessageWindow::ID_CHECK);
     QVERIFY(window->IsBusy());

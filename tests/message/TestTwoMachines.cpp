@@ -16,7 +16,7 @@ namespace {
 constexpr int kProcessTimeoutMs = 20000;
 
 // Runs a tool to its end; true when it succeeded.
-bool Run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr) {
+bool Run(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForFinished(kProcessTimeoutMs)) {
@@ -24,9 +24,15 @@ bool Run(const QString& program, const QStringList& arguments, QByteArray* outpu
         process.waitForFinished(5000);
         return false;
     }
-    if (output)
-        *output = process.readAllStandardOutput();
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// ip with its arguments given as one line.
+bool Ip(const QString& arguments) {
+    static const QString ip = QStandardPaths::findExecutable(
+        QStringLiteral("ip"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"),
+                               QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
+    return !ip.isEmpty() && Run(ip, arguments.split(u' '));
 }
 
 // The network and host-name namespaces of this thread, held open.
@@ -69,14 +75,9 @@ void TestTwoMachines::announcerIsListedByItsAddressWhenItsNameResolvesNowhere() 
     // Anna's machine: this thread, in namespaces of its own.
     if (::unshare(CLONE_NEWNET | CLONE_NEWUTS) != 0)
         QSKIP("no namespaces of the test's own here");
-    const QString ip = QStandardPaths::findExecutable(
-        QStringLiteral("ip"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"),
-                               QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
-    QVERIFY(!ip.isEmpty());
     const QByteArray annaHost = "anna-box";
     QVERIFY(::sethostname(annaHost.constData(), static_cast<size_t>(annaHost.size())) == 0);
-    QVERIFY(Run(ip, {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"),
-                     QStringLiteral("up")}));
+    QVERIFY(Ip(QStringLiteral("link set lo up")));
     Namespaces anna;
     QVERIFY(anna.Open());
 
@@ -86,26 +87,18 @@ void TestTwoMachines::announcerIsListedByItsAddressWhenItsNameResolvesNowhere() 
     QVERIFY(::sethostname(bertHost.constData(), static_cast<size_t>(bertHost.size())) == 0);
     Namespaces bert;
     QVERIFY(bert.Open());
-    const auto setUp = [&ip](const QString& device, const QString& address) {
-        return Run(ip, {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"),
-                        QStringLiteral("up")}) &&
-               Run(ip, {QStringLiteral("address"), QStringLiteral("add"), address,
-                        QStringLiteral("dev"), device}) &&
-               Run(ip,
-                   {QStringLiteral("link"), QStringLiteral("set"), device, QStringLiteral("up")}) &&
-               // Announcements go to 255.255.255.255; there is no other way out.
-               Run(ip, {QStringLiteral("route"), QStringLiteral("add"),
-                        QStringLiteral("255.255.255.255/32"), QStringLiteral("dev"), device});
+    // Announcements go to 255.255.255.255: the link is the only way out.
+    const auto setUp = [](const QString& device, const QString& address) {
+        return Ip(QStringLiteral("link set lo up")) &&
+               Ip(QStringLiteral("address add %1 dev %2").arg(address, device)) &&
+               Ip(QStringLiteral("link set %1 up").arg(device)) &&
+               Ip(QStringLiteral("route add 255.255.255.255/32 dev %1").arg(device));
     };
 
     // The cable.
     QVERIFY(anna.Enter());
-    QVERIFY(Run(ip, {QStringLiteral("link"), QStringLiteral("add"), QStringLiteral("qpv0"),
-                     QStringLiteral("type"), QStringLiteral("veth"), QStringLiteral("peer"),
-                     QStringLiteral("name"), QStringLiteral("qpv1")}));
-    QVERIFY(Run(ip, {QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("qpv1"),
-                     QStringLiteral("netns"),
-                     QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(bert.net)}));
+    QVERIFY(Ip(QStringLiteral("link add qpv0 type veth peer name qpv1")));
+    QVERIFY(Ip(QStringLiteral("link set qpv1 netns /proc/%1/fd/%2").arg(::getpid()).arg(bert.net)));
     QVERIFY(setUp(QStringLiteral("qpv0"), QStringLiteral("10.213.0.1/24")));
     QVERIFY(bert.Enter());
     QVERIFY(setUp(QStringLiteral("qpv1"), QStringLiteral("10.213.0.2/24")));
