@@ -593,7 +593,7 @@ void TestMessageWindow::busyWindowRefusesCommandsAndClose() {
     QVERIFY(window->isVisible());
     QCOMPARE(m_copy->sounds.Calls().size(), 2);  // one error sound each
     QVERIFY(!Child<QListWidget>(window, "addressList")->isEnabled());
-    // The window goes with the program: its run is stopped, not waited for.
+    // The window goes with the program: its run is stopped at once.
     QElapsedTimer clock;
     clock.start();
     delete window;
