@@ -641,9 +641,9 @@ void TestMessageWindow::windowGoesAtOnceWhileItsRunWaits() {
     QElapsedTimer clock;
     clock.start();
     delete window;
-    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
     QVERIFY2(
-        WaitFor([&] { return ThreadCount() <= threadsBefore; }, 2000),
+        WaitFor([&] { return ThreadCount() <= threadsBefore; }, 5000),
         qPrintable(QStringLiteral("%1 threads, %2 before").arg(ThreadCount()).arg(threadsBefore)));
 }
 
@@ -661,7 +661,7 @@ void TestMessageWindow::recentListsNeverHoldUpTheWindows() {
                 peer);
     QVERIFY(received);
     QVERIFY(WaitFor([&] { return received->isVisible(); }, 5000));
-    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
 
     CMessageWindow* window =
         ComposeTo("Me", static_cast<quint16>(m_copy->app->GetSettings().m_nPort));
@@ -670,7 +670,7 @@ void TestMessageWindow::recentListsNeverHoldUpTheWindows() {
     clock.restart();
     window->OnCommand(CMessageWindow::ID_SEND);
     QVERIFY(WaitFor([&] { return finished.count() == 1; }, 15000));
-    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
 
     held.Unlock();
     QVERIFY(WaitFor(
