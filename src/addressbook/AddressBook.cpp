@@ -169,34 +169,55 @@ bool CreateAddressBook(const QString& path, const QString& description) {
     return WriteAddressBook(path, description, {});
 }
 
+namespace {
+
+// The list after entry is pushed onto it: at the top, at most 30 entries; of the old ones at
+// most 29 are looked at, and one of the same name is dropped but counts.
+QList<AddressEntry> PushedOnto(const QList<AddressEntry>& list, const AddressEntry& entry) {
+    QList<AddressEntry> pushed{entry};
+    int examined = 1;
+    for (const AddressEntry& older : list) {
+        if (examined >= kRecentListSize)
+            break;
+        if (older.m_strName.compare(entry.m_strName, Qt::CaseInsensitive) != 0)
+            pushed.append(older);
+        ++examined;
+    }
+    return pushed;
+}
+
+}  // namespace
+
 bool PushRecentEntry(const QString& dataDirectory, const QString& fileName,
                      const QString& description, const AddressEntry& entry) {
+    return PushRecentEntries(dataDirectory, fileName, description, {entry});
+}
+
+bool PushRecentEntries(const QString& dataDirectory, const QString& fileName,
+                       const QString& description, const QList<AddressEntry>& entries) {
     const QString path = dataDirectory + fileName;
     QMutexLocker inProcess(&g_recentMutex);
     FileLock acrossProcesses(dataDirectory + QLatin1Char('.') + fileName + QStringLiteral(".lock"));
     if (!acrossProcesses.Lock(kRecentLockTimeoutMs))
         return false;
 
-    QByteArray list = description.toLocal8Bit() + BookFormat::FormatEntry(entry);
+    QList<AddressEntry> list;
     QFile old(path);
     if (old.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = ReadBook(old);
         const QList<QByteArrayView> lines = SplitLines(bytes);
-        // At most 29 old lines are looked at; one of the same name is dropped but counts.
-        int examined = 1;
-        for (qsizetype i = 1; i < lines.size() && examined < kRecentListSize; ++i) {
-            const std::optional<AddressEntry> older = BookFormat::ParseLine(lines[i]);
-            if (!older)
-                continue;  // an empty or damaged line is no entry
-            if (older->m_strName.compare(entry.m_strName, Qt::CaseInsensitive) != 0)
-                list += BookFormat::FormatEntry(*older);
-            ++examined;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            // An empty or damaged line is no entry.
+            if (const std::optional<AddressEntry> older = BookFormat::ParseLine(lines[i]))
+                list.append(*older);
         }
     }
+    for (const AddressEntry& entry : entries)
+        list = PushedOnto(list, entry);
     // The lists are rebuilt at every start: handing them to the system is enough.
     AtomicFile::Options options;
     options.durability = AtomicFile::Durability::Flushed;
-    return AtomicFile::Write(path, list, options);
+    return AtomicFile::Write(path, BookFormat::FormatBook(description, list), options);
 }
 
 void ResetRecentLists(const QString& dataDirectory) {

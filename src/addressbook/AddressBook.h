@@ -73,6 +73,11 @@ bool CreateAddressBook(const QString& path, const QString& description);
 // processes, so that no update is lost.
 bool PushRecentEntry(const QString& dataDirectory, const QString& fileName,
                      const QString& description, const AddressEntry& entry);
+// Pushes entries in their order (the last ends on top) with one rewrite of the list. Waits up
+// to 10 seconds for another writer of the list: never call it on the user-interface thread
+// (RecentListWriter does it on a thread of its own).
+bool PushRecentEntries(const QString& dataDirectory, const QString& fileName,
+                       const QString& description, const QList<AddressEntry>& entries);
 
 // Empties OL.add and LS.add in the data directory (joined by plain concatenation). A list that
 // cannot be written is left as it was.

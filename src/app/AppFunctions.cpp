@@ -36,5 +36,6 @@ QString ComputerName() {
     char name[256] = {};
     if (::gethostname(name, sizeof name - 1) != 0)
         return QString();
-    return QString::fromLocal8Bit(QByteArray(name).left(15));
+    // Whole: the announcement carries as much of it as its field holds.
+    return QString::fromLocal8Bit(name);
 }

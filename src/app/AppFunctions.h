@@ -17,5 +17,5 @@ QString GetLogFilePath(const QString& dataDirectory,
 // trailing '/' is created completely. Failures are ignored (a level may exist already).
 bool CreateDirectoryChain(const QString& path);
 
-// The machine's network name, at most 15 bytes; empty if it cannot be read.
+// The machine's host name, whole; empty if it cannot be read.
 QString ComputerName();

@@ -22,9 +22,10 @@ const char kHelp[] =
     "       quillpad-send [--timeout S] --check HOST[:PORT]...\n"
     "\n"
     "Delivers a Quillpad note to each HOST in turn. Without -m the note is read from\n"
-    "standard input (at most 1 MiB). With --check, prints for each HOST a line with the\n"
-    "address, a tab and \"listening\" or \"not listening\", and for a listening one a tab\n"
-    "and its user's full name.\n"
+    "standard input (at most 1 MiB). A note longer than a receiver accepts (1 MiB of text,\n"
+    "every line ending in CR LF) is refused. With --check, prints for each HOST a line with\n"
+    "the address, a tab and \"listening\" or \"not listening\", and for a listening one a\n"
+    "tab and its user's full name.\n"
     "\n"
     "  -m TEXT       the note's text\n"
     "  --check       check the addresses instead of sending\n"
@@ -292,9 +293,12 @@ int Run(const QStringList& arguments, QIODevice& input, QIODevice& output, QIODe
     for (const AddressEntry& address : addresses)
         note.m_strRecipientField += address.m_strName + u';';
     note.m_strBody = text;
+    const NoteIdentity sender = NoteIdentity::FromSettings(settings);
+    if (!NoteFitsReceivers(sender, note))
+        return UsageError(errors, QStringLiteral("the note is longer than a receiver accepts "
+                                                 "(1 MiB, with every line ending in CR LF)"));
     SendReporter reporter(errors);
-    const bool allReached = NoteRuns::RunSend(addresses, note, NoteIdentity::FromSettings(settings),
-                                              timeoutSeconds, reporter);
+    const bool allReached = NoteRuns::RunSend(addresses, note, sender, timeoutSeconds, reporter);
     return allReached ? kExitAllReached : kExitSomeUnreached;
 }
 

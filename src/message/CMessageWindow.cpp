@@ -4,13 +4,16 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QListWidget>
+#include <QMutex>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSemaphore>
 #include <QTcpSocket>
 #include <QThread>
 #include <QToolBar>
 #include <QToolButton>
 
+#include "addressbook/RecentListWriter.h"
 #include "app/AppFunctions.h"
 #include "app/CQuillpadApp.h"
 #include "message/IMessageHost.h"
@@ -100,61 +103,100 @@ const QIcon& ButtonIcon(int index) {
 
 }  // namespace
 
+// What a run shares with its window. The window can go while its run goes on (with the
+// program): it then cuts the link under the lock, and from then on the run reaches it no more
+// and stops at its next step.
+struct RunLink {
+    explicit RunLink(CMessageWindow* window) : m_window(window) {}
+    QMutex m_mutex;
+    CMessageWindow* m_window;  // null once the window is going
+    std::atomic<bool> m_bCancelled{false};
+};
+
 // Carries what a Send or Check run reports to the window, on the window's thread, in order;
-// the run waits for each. Once the window is going away nothing more is carried.
+// the run waits for each, but never past the window's going.
 class WindowRunReporter : public IRunReporter {
 public:
-    WindowRunReporter(CMessageWindow* window, std::shared_ptr<std::atomic<bool>> cancel)
-        : m_window(window), m_cancel(std::move(cancel)) {}
+    // What a run needs beyond its window, taken when it starts: the run never reads the
+    // settings, which Preferences may be writing meanwhile.
+    struct Context {
+        const CQuillpadApp* m_app;  // plays the sounds; outlives every window
+        SoundSpec m_errorSound;
+        std::shared_ptr<RecentListWriter> m_recentLists;
+        QString m_strDataDirectory;
+    };
+
+    WindowRunReporter(std::shared_ptr<RunLink> link, Context context)
+        : m_link(std::move(link)), m_context(std::move(context)) {}
 
     void RunStarted() override {}
     void RunFinished() override {}
     void SetStatus(const QString& text) override {
-        OnWindow([w = m_window, text] { w->SetStatus(text); });
+        OnWindow([text](CMessageWindow* w) { w->SetStatus(text); });
     }
     void SetProgressRange(int count) override {
-        OnWindow([w = m_window, count] {
+        OnWindow([count](CMessageWindow* w) {
             w->m_ui->progressBar->setRange(0, count);
             w->m_ui->progressBar->setValue(0);
         });
     }
     void StepProgress() override {
-        OnWindow([w = m_window] {
+        OnWindow([](CMessageWindow* w) {
             w->m_ui->progressBar->setValue(w->m_ui->progressBar->value() + 1);
             w->m_ui->progressBar->repaint();
         });
     }
     void AppendLog(const QString& line) override {
-        OnWindow([w = m_window, line] { w->Log(line); });
+        OnWindow([line](CMessageWindow* w) { w->Log(line); });
     }
     void PlayErrorSound() override {
-        if (!*m_cancel)
-            m_window->PlayErrorSound();  // a built-in sound holds only this run's thread
+        // Played here: a built-in sound holds only this run's thread until it has ended.
+        if (!IsCancelled())
+            m_context.m_app->PlayNotificationSound(m_context.m_errorSound);
     }
     void RecipientReached(const AddressEntry& entry) override {
-        OnWindow([w = m_window, entry] {
-            PushRecentEntry(w->m_host.App().GetSettings().m_strDataDirectory,
-                            QLatin1String(kLastSendersFile),
-                            QString::fromLatin1(kLastSendersDescription), entry);
-        });
+        if (!IsCancelled())
+            m_context.m_recentLists->Push(m_context.m_strDataDirectory,
+                                          QLatin1String(kLastSendersFile),
+                                          QString::fromLatin1(kLastSendersDescription), {entry});
     }
     void SetMark(int index, int mark) override {
-        OnWindow([w = m_window, index, mark] { w->SetMark(index, mark); });
+        OnWindow([index, mark](CMessageWindow* w) { w->SetMark(index, mark); });
     }
     void SetFullName(int index, const QString& fullName) override {
-        OnWindow([w = m_window, index, fullName] { w->SetFullName(index, fullName); });
+        OnWindow([index, fullName](CMessageWindow* w) { w->SetFullName(index, fullName); });
     }
-    bool IsCancelled() const override { return *m_cancel; }
+    bool IsCancelled() const override { return m_link->m_bCancelled; }
 
-private:
+    // Runs work on the window's thread and waits until it has run, or until the window goes.
     template <typename F>
     void OnWindow(F work) {
-        if (!*m_cancel)
-            QMetaObject::invokeMethod(m_window, std::move(work), Qt::BlockingQueuedConnection);
+        auto done = std::make_shared<QSemaphore>();
+        {
+            const QMutexLocker lock(&m_link->m_mutex);
+            CMessageWindow* window = m_link->m_window;
+            if (!window)
+                return;
+            // A window that goes first drops the call with its other posted events.
+            QMetaObject::invokeMethod(
+                window,
+                [window, work = std::move(work), done] {
+                    work(window);
+                    done->release();
+                },
+                Qt::QueuedConnection);
+        }
+        while (!done->tryAcquire(1, kRunWaitSliceMs)) {
+            if (IsCancelled())
+                return;
+        }
     }
 
-    CMessageWindow* m_window;
-    std::shared_ptr<std::atomic<bool>> m_cancel;
+private:
+    static constexpr int kRunWaitSliceMs = 100;
+
+    std::shared_ptr<RunLink> m_link;
+    Context m_context;
 };
 
 CMessageWindow::CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool incoming)
@@ -162,8 +204,7 @@ CMessageWindow::CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool 
       m_ui(std::make_unique<Ui::CMessageWindow>()),
       m_host(host),
       m_logView(logView),
-      m_bIncoming(incoming),
-      m_cancel(std::make_shared<std::atomic<bool>>(false)) {
+      m_bIncoming(incoming) {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("messageWindow"));
     setAccessibleName(objectName());
@@ -181,6 +222,8 @@ CMessageWindow::CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool 
             &CMessageWindow::OnAddressSelectionChanged);
     connect(m_ui->addressList, &QListWidget::itemDoubleClicked, this,
             &CMessageWindow::OnAddressDoubleClicked);
+    connect(m_ui->noteArea->document(), &QTextDocument::contentsChange, this,
+            &CMessageWindow::KeepNoteWithinLimit);
 
     // The question about address books is asked only of a user who opens a window to write:
     // a hidden window for an incoming note must not hold up its delivery.
@@ -195,14 +238,18 @@ CMessageWindow::CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool 
 
 CMessageWindow::~CMessageWindow() {
     OnClosing();
+    if (m_run) {
+        const QMutexLocker lock(&m_run->m_mutex);
+        m_run->m_window = nullptr;
+        m_run->m_bCancelled = true;
+    }
     if (m_worker) {
-        // Only at the end of the program can a window go while its run goes on: the run stops
-        // at its next step, and what it still reports is let through until it has ended.
-        *m_cancel = true;
-        for (int i = 0; i < 500 && !m_worker->wait(10); ++i)
-            QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-        if (!m_worker->isFinished())
-            m_worker->setParent(nullptr);  // left to end on its own
+        // Only at the end of the program can a window go while its run goes on. Every wait
+        // of the run gives up within a tenth of a second of the cancel; as the run reaches
+        // this window no more, one that takes longer is left to end on its own.
+        connect(m_worker, &QThread::finished, m_worker, &QObject::deleteLater);
+        if (m_worker->wait(kRunStopWaitMs))
+            delete m_worker;
     }
 }
 
@@ -432,15 +479,11 @@ void CMessageWindow::StartSend() {
         recipients.append(recipient.m_entry);
     const NoteIdentity sender = NoteIdentity::FromSettings(settings);
     const int timeout = static_cast<int>(qMin<quint32>(settings.m_nSocketTimeout, 3600));
-    StartRun([this, recipients, sender, timeout, note = m_note]() mutable {
-        WindowRunReporter reporter(this, m_cancel);
+    StartRun([recipients, sender, timeout, note = m_note](WindowRunReporter& reporter) mutable {
         NoteRuns::RunSend(recipients, note, sender, timeout, reporter);
         // The from-line set for the first recipient stays for later sends from this window.
         const QString fromLine = note.m_strFromLine;
-        if (!*m_cancel)
-            QMetaObject::invokeMethod(
-                this, [this, fromLine] { m_note.m_strFromLine = fromLine; },
-                Qt::BlockingQueuedConnection);
+        reporter.OnWindow([fromLine](CMessageWindow* w) { w->m_note.m_strFromLine = fromLine; });
     });
 }
 
@@ -460,28 +503,33 @@ void CMessageWindow::StartCheck() {
     m_ui->addressList->setEnabled(false);
     const Settings& settings = m_host.App().GetSettings();
     const int timeout = static_cast<int>(qMin<quint32>(settings.m_nSocketTimeout, 3600));
-    StartRun([this, targets, timeout] {
-        WindowRunReporter reporter(this, m_cancel);
+    StartRun([targets, timeout](WindowRunReporter& reporter) {
         NoteRuns::RunCheck(targets, timeout, reporter);
     });
 }
 
-void CMessageWindow::StartRun(std::function<void()> run) {
-    m_worker = QThread::create([this, run = std::move(run)] {
-        run();
-        if (!*m_cancel)
-            QMetaObject::invokeMethod(this, &CMessageWindow::OnRunFinished, Qt::QueuedConnection);
+void CMessageWindow::StartRun(std::function<void(WindowRunReporter&)> run) {
+    const CQuillpadApp& app = m_host.App();
+    const Settings& settings = app.GetSettings();
+    WindowRunReporter::Context context{&app, ErrorSound(settings), m_host.RecentLists(),
+                                       settings.m_strDataDirectory};
+    m_run = std::make_shared<RunLink>(this);
+    // The run holds its link and what it was given, never the window itself.
+    m_worker = QThread::create([link = m_run, context = std::move(context), run = std::move(run)] {
+        WindowRunReporter reporter(link, context);
+        run(reporter);
     });
-    m_worker->setParent(this);
+    connect(m_worker, &QThread::finished, this, &CMessageWindow::OnRunFinished);
     m_worker->start();
 }
 
 void CMessageWindow::OnRunFinished() {
     if (m_worker) {
-        m_worker->wait(1000);
-        delete m_worker;
+        // The thread has ended its work and is finishing: it is deleted once it has.
+        m_worker->deleteLater();
         m_worker = nullptr;
     }
+    m_run.reset();
     if (m_bSending) {
         EnableCommand(ID_SEND, true);
         EnableCommand(ID_CLEAR, true);
@@ -546,6 +594,26 @@ void CMessageWindow::AppendNote(const QString& text, bool newline) {
     cursor.insertText(piece);
 }
 
+void CMessageWindow::KeepNoteWithinLimit(int position, int, int added) {
+    // A received note is cut by AppendNote, with a mark that says so.
+    QPlainTextEdit* area = m_ui->noteArea;
+    if (area->isReadOnly() || added <= 0)
+        return;
+    QTextDocument* document = area->document();
+    const int excess = document->characterCount() - 1 - kNoteAreaLimit;
+    if (excess <= 0)
+        return;
+    // What was just typed or pasted is cut, as a text field with a limit does; a character
+    // is never cut in half.
+    int keep = qMax(0, added - excess);
+    if (keep > 0 && document->characterAt(position + keep).isLowSurrogate())
+        --keep;
+    QTextCursor cursor(document);
+    cursor.setPosition(position + keep);
+    cursor.setPosition(position + added, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+}
+
 void CMessageWindow::LogAndNote(const QString& text, bool newline) {
     Log(text, newline);
     AppendNote(text, newline);
@@ -571,6 +639,10 @@ void CMessageWindow::OnSocketClosed() {
 }
 
 void CMessageWindow::OnRecord(const CMsg& msg) {
+    // A note ends at its end record: a second end would count it again (and the reminder would
+    // never stop), a check would close the shown note.
+    if (m_bReceived)
+        return;
     switch (msg.m_dwCode) {
         case MSG_SENDER_NAME:
             m_ui->noteArea->setReadOnly(true);
@@ -589,10 +661,10 @@ void CMessageWindow::OnRecord(const CMsg& msg) {
             break;
         case MSG_SENDER_DONE:
             EnableCommand(ID_REPLY, true);
-            PushRecentEntry(m_host.App().GetSettings().m_strDataDirectory,
-                            QLatin1String(kLastSendersFile),
-                            QString::fromLatin1(kLastSendersDescription),
-                            AddressEntry{m_strSenderName, m_strSenderAddress, m_nSenderPort});
+            m_host.RecentLists()->Push(
+                m_host.App().GetSettings().m_strDataDirectory, QLatin1String(kLastSendersFile),
+                QString::fromLatin1(kLastSendersDescription),
+                {AddressEntry{m_strSenderName, m_strSenderAddress, m_nSenderPort}});
             break;
         case MSG_BEGIN:
             for (const QString& line : NoteBlocks::IncomingBanner())

@@ -3,7 +3,6 @@
 #include <QDialog>
 #include <QList>
 #include <QPointer>
-#include <atomic>
 #include <memory>
 
 #include "addressbook/AddressBook.h"
@@ -12,6 +11,8 @@
 
 class CNoteSocket;
 class CQuillpadView;
+class WindowRunReporter;
+struct RunLink;
 class IMessageHost;
 class QListWidgetItem;
 class QTcpSocket;
@@ -53,6 +54,8 @@ public:
     static constexpr int kRecipientFieldLimit = 1200;
     static constexpr int kNoteAreaLimit = 60000;
     static constexpr int kMaxAdded = 200;  // addresses taken by To: at once
+    // A window that goes while its run goes on waits this long at most for the run to end.
+    static constexpr int kRunStopWaitMs = 2000;
 
     CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool incoming);
     ~CMessageWindow() override;
@@ -104,13 +107,15 @@ private:
     void ClearRecipients();
     void StartSend();
     void StartCheck();
-    void StartRun(std::function<void()> run);
+    void StartRun(std::function<void(WindowRunReporter&)> run);
     void OnRunFinished();
     void OnNoteEnd();
     void ReplyMode();
     void OnSocketClosed();
     void Log(const QString& text, bool newline = true);
     void AppendNote(const QString& text, bool newline);
+    // Keeps what is typed or pasted into the note area within kNoteAreaLimit characters.
+    void KeepNoteWithinLimit(int position, int removed, int added);
     void LogAndNote(const QString& text, bool newline = true);
     void SetStatus(const QString& text);
     void SetMark(int row, int mark);
@@ -140,6 +145,7 @@ private:
     bool m_bAnswered = false;
     bool m_bNoteCut = false;
     bool m_bClosed = false;
+    // The thread of the Send or Check that runs, and its link to this window.
     QThread* m_worker = nullptr;
-    std::shared_ptr<std::atomic<bool>> m_cancel;
+    std::shared_ptr<RunLink> m_run;
 };

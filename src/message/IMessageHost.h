@@ -1,9 +1,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 class CQuillpadApp;
 class CQuillpadView;
+class RecentListWriter;
 class QWidget;
 
 // What a message window needs of the rest of the program.
@@ -13,6 +15,8 @@ public:
     virtual CQuillpadApp& App() = 0;
     // The log that takes a window's lines when the view that made it has gone.
     virtual CQuillpadView* CurrentLogView() = 0;
+    // Writes Last Senders off the user-interface thread; runs hold it as long as they go on.
+    virtual std::shared_ptr<RecentListWriter> RecentLists() = 0;
     // A received note has been shown (command 1025): the Message sound and the reminder.
     virtual void NotifyNewMessage() = 0;
     // Fetches the address books from the FTP server, asking and reporting as Address/Get does;

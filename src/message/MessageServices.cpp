@@ -15,7 +15,10 @@
 #include "shell/LogWorkspace.h"
 
 MessageServices::MessageServices(CQuillpadApp& app, QObject* parent)
-    : QObject(parent), m_app(app), m_retrieval(new AddressBookRetrieval(app, this)) {}
+    : QObject(parent),
+      m_app(app),
+      m_retrieval(new AddressBookRetrieval(app, this)),
+      m_recentLists(std::make_shared<RecentListWriter>()) {}
 
 bool MessageServices::StartListening(CQuillpadView& view, QString* error) {
     const Settings& settings = m_app.GetSettings();

@@ -3,7 +3,9 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <memory>
 
+#include "addressbook/RecentListWriter.h"
 #include "message/IMessageHost.h"
 #include "net/CMsg.h"
 #include "shell/LogViewServices.h"
@@ -34,6 +36,7 @@ public:
     // IMessageHost
     CQuillpadApp& App() override { return m_app; }
     CQuillpadView* CurrentLogView() override;
+    std::shared_ptr<RecentListWriter> RecentLists() override { return m_recentLists; }
     void NotifyNewMessage() override;
     bool CanGetAddressBooks() const override;
     void GetAddressBooks(QWidget* parent, std::function<void()> done) override;
@@ -60,4 +63,5 @@ private:
     QList<QPointer<CNoteSocket>> m_reading;
     QPointer<CMessageWindow> m_lastCompose;
     AddressBookRetrieval* m_retrieval;
+    std::shared_ptr<RecentListWriter> m_recentLists;
 };

@@ -23,7 +23,7 @@ private:
 
 CListeningSocket::CListeningSocket(QObject* parent) : QObject(parent) {
     m_thread.setObjectName(QStringLiteral("QuillpadAccept"));
-    m_server = new DescriptorServer([this](qintptr descriptor) { Take(descriptor); });
+    m_server = new DescriptorServer([this](qintptr descriptor) { QueueAccepted(descriptor); });
     m_server->setListenBacklogSize(kBacklog);
     m_server->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_server, &QObject::deleteLater);
@@ -77,7 +77,7 @@ bool CListeningSocket::StartListening(qint64 port, QString* error) {
     return false;
 }
 
-void CListeningSocket::Take(qintptr descriptor) {
+void CListeningSocket::QueueAccepted(qintptr descriptor) {
     bool first = false;
     {
         QMutexLocker lock(&m_mutex);
@@ -93,18 +93,20 @@ void CListeningSocket::Take(qintptr descriptor) {
 }
 
 QTcpSocket* CListeningSocket::NextPendingConnection() {
-    qintptr descriptor = -1;
-    {
-        QMutexLocker lock(&m_mutex);
-        if (m_waiting.isEmpty())
-            return nullptr;
-        descriptor = m_waiting.dequeue();
-    }
-    auto* socket = new QTcpSocket;
-    if (!socket->setSocketDescriptor(descriptor)) {
+    // A connection that cannot be taken over is closed, and the next one is taken in its
+    // place: null means that none is waiting.
+    for (;;) {
+        qintptr descriptor = -1;
+        {
+            QMutexLocker lock(&m_mutex);
+            if (m_waiting.isEmpty())
+                return nullptr;
+            descriptor = m_waiting.dequeue();
+        }
+        auto* socket = new QTcpSocket;
+        if (socket->setSocketDescriptor(descriptor))
+            return socket;
         ::close(static_cast<int>(descriptor));
         delete socket;
-        return nullptr;
     }
-    return socket;
 }

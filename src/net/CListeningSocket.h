@@ -29,16 +29,17 @@ public:
     bool IsListening() const { return m_nPort != 0; }
     quint16 Port() const { return m_nPort; }
 
-    // The next waiting connection as a socket of the calling thread, or null.
+    // The next waiting connection as a socket of the calling thread, or null when none waits.
     QTcpSocket* NextPendingConnection();
+    // Queues the descriptor of an accepted connection (the accepting thread hands in each one;
+    // a test may hand in its own).
+    void QueueAccepted(qintptr descriptor);
 
 Q_SIGNALS:
     // Connections are waiting (emitted on the thread that owns this object).
     void newConnection();
 
 private:
-    void Take(qintptr descriptor);
-
     QThread m_thread;
     QTcpServer* m_server = nullptr;  // lives on m_thread
     QMutex m_mutex;

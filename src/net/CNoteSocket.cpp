@@ -1,11 +1,23 @@
 #include "net/CNoteSocket.h"
 
+#include <net/if.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <QTimer>
+#include <cerrno>
+#include <cstring>
+
+#include "net/HostLookup.h"
 
 namespace {
+
+constexpr int kWaitSliceMs = 100;
 
 QString DottedAddress(const QHostAddress& address) {
     bool isIPv4 = false;
@@ -13,10 +25,6 @@ QString DottedAddress(const QHostAddress& address) {
     return isIPv4 ? QHostAddress(ipv4).toString() : address.toString();
 }
 
-}  // namespace
-
-namespace {
-constexpr int kWaitSliceMs = 100;
 }  // namespace
 
 CNoteSocket::CNoteSocket(QObject* parent) : QObject(parent) {}
@@ -38,6 +46,66 @@ CNoteSocket::~CNoteSocket() {
         m_socket->abort();
 }
 
+CNoteSocket::Connect CNoteSocket::ConnectToAddress(const QHostAddress& address, quint16 port,
+                                                   const QDeadlineTimer& deadline) {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    bool isIPv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIPv4);
+    if (isIPv4) {
+        auto* in = reinterpret_cast<sockaddr_in*>(&storage);
+        in->sin_family = AF_INET;
+        in->sin_port = htons(port);
+        in->sin_addr.s_addr = htonl(ipv4);
+        length = sizeof(sockaddr_in);
+    } else if (address.protocol() == QAbstractSocket::IPv6Protocol) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = htons(port);
+        const Q_IPV6ADDR bytes = address.toIPv6Address();
+        std::memcpy(&in6->sin6_addr, &bytes, sizeof bytes);
+        bool numeric = false;
+        const uint scope = address.scopeId().toUInt(&numeric);
+        in6->sin6_scope_id =
+            numeric ? scope : ::if_nametoindex(address.scopeId().toLocal8Bit().constData());
+        length = sizeof(sockaddr_in6);
+    } else {
+        return Connect::Failed;
+    }
+
+    const int fd = ::socket(storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return Connect::NoSocket;
+    // The connect goes on in the system while this thread looks every tenth of a second
+    // whether it has ended, the time is up or the run is cancelled.
+    bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&storage), length) == 0;
+    if (!connected && errno == EINPROGRESS) {
+        while (!deadline.hasExpired() && !Cancelled()) {
+            pollfd poll{fd, POLLOUT, 0};
+            const int ready = ::poll(
+                &poll, 1, static_cast<int>(qMin<qint64>(deadline.remainingTime(), kWaitSliceMs)));
+            if (ready < 0 && errno != EINTR)
+                break;
+            if (ready > 0) {
+                int error = 0;
+                socklen_t size = sizeof error;
+                connected =
+                    ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+                break;
+            }
+        }
+    }
+    if (connected) {
+        m_socket = new QTcpSocket(this);
+        if (m_socket->setSocketDescriptor(fd, QAbstractSocket::ConnectedState))
+            return Connect::Connected;
+        delete m_socket;
+        m_socket = nullptr;
+    }
+    ::close(fd);
+    return Connect::Failed;
+}
+
 bool CNoteSocket::ConnectTo(QString* error, const QString& address, qint64 port,
                             int timeoutSeconds) {
     auto fail = [error](const char* text) {
@@ -47,17 +115,28 @@ bool CNoteSocket::ConnectTo(QString* error, const QString& address, qint64 port,
     };
     m_bBlocking = true;
     delete m_socket;
-    m_socket = new QTcpSocket(this);
+    m_socket = nullptr;
     if (port < 1 || port > 65535)
         return fail("Error connecting to remote machine");
     const int seconds = timeoutSeconds > 0 ? timeoutSeconds : kDefaultConnectTimeoutSeconds;
-    m_socket->connectToHost(address, static_cast<quint16>(port));
-    // One wait for the whole time: a connect given up after a part of it would not be taken
-    // up again (the system's own retries of a connect take a second or more).
-    if (m_socket->waitForConnected(seconds * 1000))
-        return true;
-    const bool noSocket = m_socket->error() == QAbstractSocket::SocketResourceError;
-    m_socket->abort();
+    const QDeadlineTimer deadline(static_cast<qint64>(seconds) * 1000);
+    const std::optional<QList<QHostAddress>> addresses =
+        LookUpHost(address, deadline, [this] { return Cancelled(); });
+    bool noSocket = false;
+    // A name with several addresses: each is tried in turn until one answers or the time is up.
+    for (const QHostAddress& host : addresses.value_or(QList<QHostAddress>())) {
+        if (deadline.hasExpired() || Cancelled())
+            break;
+        switch (ConnectToAddress(host, static_cast<quint16>(port), deadline)) {
+            case Connect::Connected:
+                return true;
+            case Connect::NoSocket:
+                noSocket = true;
+                break;
+            case Connect::Failed:
+                break;
+        }
+    }
     return fail(noSocket ? "Error creating communication socket"
                          : "Error connecting to remote machine");
 }
@@ -94,8 +173,7 @@ bool CNoteSocket::SendMsg(const CMsg& msg) {
     }
     const QDeadlineTimer deadline(kWriteTimeoutMs);
     while (m_socket->bytesToWrite() > 0) {
-        if (deadline.hasExpired() ||
-            !m_socket->waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
+        if (!WaitSliced(deadline, [this](int ms) { return m_socket->waitForBytesWritten(ms); }))
             return false;
     }
     return true;
@@ -186,7 +264,8 @@ void CNoteSocket::Close() {
     if (m_bBlocking) {
         m_socket->disconnectFromHost();
         if (m_socket->state() != QAbstractSocket::UnconnectedState)
-            m_socket->waitForDisconnected(1000);
+            WaitSliced(QDeadlineTimer(kCloseTimeoutMs),
+                       [this](int ms) { return m_socket->waitForDisconnected(ms); });
         m_socket->abort();
         return;
     }

@@ -7,6 +7,7 @@
 #include "net/CMsg.h"
 
 class QDeadlineTimer;
+class QHostAddress;
 class QTcpSocket;
 class QTimer;
 
@@ -23,13 +24,15 @@ public:
     static constexpr int kWriteTimeoutMs = 30000;
     // "Socket Timeout" of 0: the connect is given the default time instead of none at all.
     static constexpr int kDefaultConnectTimeoutSeconds = 5;
+    // The connecting side waits this long at most for the peer to close after the last record.
+    static constexpr int kCloseTimeoutMs = 1000;
 
     explicit CNoteSocket(QObject* parent = nullptr);
     ~CNoteSocket() override;
 
-    // Connecting side: connects within timeoutSeconds. False with "Error creating
-    // communication socket" or "Error connecting to remote machine"; a port outside 1..65535
-    // is a connect failure, never another port.
+    // Connecting side: connects within timeoutSeconds, looking a name up first. False with
+    // "Error creating communication socket" or "Error connecting to remote machine"; a port
+    // outside 1..65535 is a connect failure, never another port.
     bool ConnectTo(QString* error, const QString& address, qint64 port, int timeoutSeconds);
     // Accepting side: takes over an accepted connection (and becomes its owner).
     void Attach(QTcpSocket* socket);
@@ -47,8 +50,8 @@ public:
     bool IsOpen() const;
     // For tests, which cannot wait a minute for a stalled record.
     void SetPartialRecordTimeout(int ms);
-    // Connecting side: waiting for data or for a write gives up within a tenth of a second
-    // once this says so (the program is ending); a connect keeps its own time limit.
+    // Connecting side: every wait (the look-up, the connect, a write, the answer, the close)
+    // gives up within a tenth of a second once this says so (the program is ending).
     void SetCancelCheck(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
     // The address by which this machine reached the peer, as dotted text.
     QString LocalAddress() const;
@@ -64,6 +67,9 @@ Q_SIGNALS:
     void closed();
 
 private:
+    enum class Connect { Connected, Failed, NoSocket };
+    Connect ConnectToAddress(const QHostAddress& address, quint16 port,
+                             const QDeadlineTimer& deadline);
     // Waits in short slices so that a cancel is seen; false on time-out or cancel.
     bool WaitSliced(const QDeadlineTimer& deadline, const std::function<bool(int)>& wait) const;
     bool Cancelled() const { return m_cancelled && m_cancelled(); }

@@ -7,6 +7,13 @@ NoteIdentity NoteIdentity::FromSettings(const Settings& settings) {
                         settings.m_strFax,      settings.m_strQuote,    settings.m_nPort};
 }
 
+QString WithCrLfLineEnds(const QString& text) {
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(u'\n', QStringLiteral("\r\n"));
+    return lines;
+}
+
 QList<CMsg> BuildNoteRecords(const NoteIdentity& sender, const QString& localAddress,
                              OutgoingNote& note) {
     QList<CMsg> records;
@@ -17,12 +24,12 @@ QList<CMsg> BuildNoteRecords(const NoteIdentity& sender, const QString& localAdd
     records.append(CMsg(MSG_SENDER_DONE));
     records.append(CMsg(MSG_BEGIN));
     if (!note.m_strQuote.isEmpty())
-        records.append(CMsg(MSG_QUOTE, note.m_strQuote));
+        records.append(CMsg(MSG_QUOTE, WithCrLfLineEnds(note.m_strQuote)));
     if (note.m_strFromLine.isEmpty())
         note.m_strFromLine = QStringLiteral("FROM: ") + note.m_strRecipientField;
     records.append(CMsg(MSG_FROM_LINE, note.m_strFromLine));
     records.append(CMsg(MSG_TEXT_SPACED, QStringLiteral("TO: ") + note.m_strRecipientField));
-    records.append(CMsg(MSG_TEXT, note.m_strBody));
+    records.append(CMsg(MSG_TEXT, WithCrLfLineEnds(note.m_strBody)));
     records.append(CMsg(MSG_TEXT, QString()));
     if (!sender.m_strLocation.isEmpty())
         records.append(CMsg(MSG_TEXT, QStringLiteral("Location: ") + sender.m_strLocation));
@@ -31,9 +38,20 @@ QList<CMsg> BuildNoteRecords(const NoteIdentity& sender, const QString& localAdd
     if (!sender.m_strFax.isEmpty())
         records.append(CMsg(MSG_TEXT, QStringLiteral("Fax: ") + sender.m_strFax));
     if (!sender.m_strQuote.isEmpty())
-        records.append(CMsg(MSG_TEXT, sender.m_strQuote));
+        records.append(CMsg(MSG_TEXT, WithCrLfLineEnds(sender.m_strQuote)));
     records.append(CMsg(MSG_END));
     return records;
+}
+
+bool NoteFitsReceivers(const NoteIdentity& sender, const OutgoingNote& note) {
+    OutgoingNote copy = note;
+    // The longest address text a connection can have.
+    const QString address(45, u'0');
+    for (const CMsg& record : BuildNoteRecords(sender, address, copy)) {
+        if (record.m_strData.size() > CMsg::kMaxTextBytes)
+            return false;
+    }
+    return true;
 }
 
 CMsg CheckRequest() {

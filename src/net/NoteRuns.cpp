@@ -1,5 +1,7 @@
 #include "net/NoteRuns.h"
 
+#include <QCoreApplication>
+
 #include "app/AppFunctions.h"
 #include "net/CNoteSocket.h"
 #include "net/NoteExchange.h"
@@ -48,6 +50,14 @@ bool RunSend(const QList<AddressEntry>& recipients, OutgoingNote& note, const No
         return true;
     reporter.RunStarted();
     reporter.SetProgressRange(static_cast<int>(recipients.size()));
+    if (!NoteFitsReceivers(sender, note)) {
+        reporter.AppendLog(QCoreApplication::translate(
+            "NoteRuns", "The note is longer than a receiver accepts; it was not sent."));
+        reporter.PlayErrorSound();
+        reporter.SetStatus(GetTimeStamp());
+        reporter.RunFinished();
+        return false;
+    }
     bool allReached = true;
     for (const AddressEntry& recipient : recipients) {
         if (reporter.IsCancelled())

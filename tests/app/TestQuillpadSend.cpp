@@ -286,9 +286,13 @@ void TestQuillpadSend::noteArrivesAsOneExchange_data() {
     const QString greeting = QStringLiteral("Gr\u00fc\u00dfe, Zo\u00eb");
     QTest::newRow("text beyond ASCII") << QStringList{QStringLiteral("-m"), greeting}
                                        << std::optional<QByteArray>() << greeting.toUtf8();
+    // Lines end in CR LF on the wire, whatever ends them in the input.
     QTest::newRow("text from standard input")
-        << QStringList() << std::optional<QByteArray>("Line one\nLine two\n")
-        << QByteArray("Line one\nLine two\n");
+        << QStringList() << std::optional<QByteArray>("Line one\nLine two\r\n")
+        << QByteArray("Line one\r\nLine two\r\n");
+    QTest::newRow("lines given with -m")
+        << QStringList{QStringLiteral("-m"), QStringLiteral("one\ntwo")}
+        << std::optional<QByteArray>() << QByteArray("one\r\ntwo");
     QTest::newRow("empty standard input")
         << QStringList() << std::optional<QByteArray>(QByteArray()) << QByteArray();
     QTest::newRow("1 MiB from standard input")
@@ -417,6 +421,13 @@ void TestQuillpadSend::usageErrors_data() {
     QTest::newRow("IPv6 address without brackets")
         << QStringList{QStringLiteral("-m"), QStringLiteral("Hi"), QStringLiteral("::1")} << none
         << QByteArray("an IPv6 address goes in brackets");
+    // A receiver takes at most 1 MiB of text in one record, counted as it goes on the wire.
+    QTest::newRow("over 1 MiB once its lines end in CR LF")
+        << QStringList{somewhere} << std::optional<QByteArray>(QByteArray("a\n").repeated(400000))
+        << QByteArray("longer than a receiver accepts");
+    QTest::newRow("bytes that grow when read as text")
+        << QStringList{somewhere} << std::optional<QByteArray>(QByteArray(600000, '\xff'))
+        << QByteArray("longer than a receiver accepts");
     QTest::newRow("standard input over 1 MiB")
         << QStringList{somewhere} << std::optional<QByteArray>(LongText(1024 * 1024 + 1))
         << QByteArray("longer than 1 MiB");

@@ -14,8 +14,10 @@
 #include "message/CMessageWindow.h"
 #include "message/MessageServices.h"
 #include "message/NoteBlocks.h"
+#include "net/CListeningSocket.h"
 #include "net/CMsg.h"
 #include "net/NoteExchange.h"
+#include "platform/FileLock.h"
 #include "shell/CMainFrame.h"
 #include "shell/CQuillpadView.h"
 #include "shell/LogWorkspace.h"
@@ -62,13 +64,24 @@ private Q_SLOTS:
     void noteSentToItselfEndToEnd();
     void checkFromTheWindow();
     void connectionsThatMustNotHurt();
+    void everyWaitingConnectionIsServed();
     void longNoteIsCutInTheWindowOnly();
+    void typedNoteStaysWithinTheNoteArea();
+    void recordsAfterTheEndAreIgnored();
+    void linesArriveWithEitherLineEnd_data();
+    void linesArriveWithEitherLineEnd();
     void busyWindowRefusesCommandsAndClose();
+    void windowGoesAtOnceWhileItsRunWaits_data();
+    void windowGoesAtOnceWhileItsRunWaits();
+    void recentListsNeverHoldUpTheWindows();
+    void errorSoundIsTheOneTheRunStartedWith();
     void addressBookQuestionOnlyForCompose();
     void placementsFollowTheWindowCount();
 
 private:
     CMessageWindow* Compose();
+    // A compose window on a book of one address, which is selected.
+    CMessageWindow* ComposeTo(const QByteArray& name, quint16 port);
     CMessageWindow* Receive(const QByteArray& bytes, QTcpSocket& peer);
     QString LogText() const { return m_copy->workspace->HubView()->document()->toPlainText(); }
 
@@ -110,6 +123,17 @@ void TestMessageWindow::cleanup() {
 CMessageWindow* TestMessageWindow::Compose() {
     m_copy->services->SendMessage(*m_copy->workspace->HubView());
     return m_copy->services->LastComposeWindow();
+}
+
+CMessageWindow* TestMessageWindow::ComposeTo(const QByteArray& name, quint16 port) {
+    WriteWholeFile(m_data + QStringLiteral("one.add"),
+                   "Only " + name + "\r\n" + name + ";127.0.0.1;" + QByteArray::number(port) + ";");
+    CMessageWindow* window = Compose();
+    Child<QListWidget>(window, "bookList")
+        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Only ") +
+                                                                 QString::fromLatin1(name)));
+    window->OnCommand(CMessageWindow::ID_SELECT);
+    return window;
 }
 
 CMessageWindow* TestMessageWindow::Receive(const QByteArray& bytes, QTcpSocket& peer) {
@@ -225,8 +249,12 @@ void TestMessageWindow::incomingNoteAndReply() {
     QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_REPLY));
     QCOMPARE(m_copy->sounds.Calls(),
              QStringList{QStringLiteral("beep 1000 300")});  // the Message sound
-    QCOMPARE(ReadWholeFile(m_data + QStringLiteral("LS.add")),
-             QByteArray("Last Senders\r\nAnna;10.1.2.3;6001;"));
+    QVERIFY(WaitFor(
+        [&] {
+            return ReadWholeFile(m_data + QStringLiteral("LS.add")) ==
+                   QByteArray("Last Senders\r\nAnna;10.1.2.3;6001;");
+        },
+        5000));
 
     // The log: banner with its blanks, the receiver's own FROM line, TO line and empty line.
     const QString log = LogText();
@@ -327,7 +355,8 @@ void TestMessageWindow::noteSentToItselfEndToEnd() {
         m_copy->sounds.Calls().contains(QStringLiteral("beep 1000 300")));  // one failed recipient
     // Both sides put the other onto Last Senders: the sender's reached recipient, the
     // receiver's sender (the same program here).
-    QVERIFY(ReadWholeFile(m_data + QStringLiteral("LS.add")).contains("\r\nMe"));
+    QVERIFY(WaitFor(
+        [&] { return ReadWholeFile(m_data + QStringLiteral("LS.add")).contains("\r\nMe"); }, 5000));
 }
 
 void TestMessageWindow::checkFromTheWindow() {
@@ -405,6 +434,68 @@ void TestMessageWindow::connectionsThatMustNotHurt() {
     QVERIFY(WaitFor([&] { return third && third->isVisible(); }, 5000));
 }
 
+namespace {
+
+// Writes a check on peer and waits for its answer.
+bool CheckAnswered(QTcpSocket& peer, int timeoutMs) {
+    peer.write(CMsg(MSG_CHECK).Encode());
+    QByteArray received;
+    return WaitFor(
+        [&] {
+            if (peer.bytesAvailable() > 0)
+                received += peer.readAll();
+            return received.startsWith(
+                CheckAnswer(CMsg(MSG_CHECK), QStringLiteral("Me Myself")).Encode());
+        },
+        timeoutMs);
+}
+
+}  // namespace
+
+void TestMessageWindow::everyWaitingConnectionIsServed() {
+    const quint16 port = static_cast<quint16>(m_copy->app->GetSettings().m_nPort);
+    auto* listening = m_copy->Hub()->findChild<CListeningSocket*>();
+    QVERIFY(listening);
+    int accepted = 0;
+    connect(m_copy->services.get(), &MessageServices::connectionAccepted, this,
+            [&accepted] { ++accepted; });
+
+    // A connection whose descriptor cannot be taken over does not hold up the one behind it.
+    listening->QueueAccepted(std::numeric_limits<int>::max() - 1);
+    QTcpSocket behind;
+    behind.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(behind.waitForConnected(5000));
+    QThread::msleep(300);  // queued by the accepting thread before this thread looks
+    QVERIFY(CheckAnswered(behind, 5000));
+
+    // All reading places taken, the last by a note whose window the user closes while its
+    // connection is still open: the connection waiting next is taken at once.
+    QList<QTcpSocket*> idle;
+    const int before = accepted;
+    for (int i = 0; i < MessageServices::kMaxReadingConnections - 1; ++i) {
+        auto* socket = new QTcpSocket(this);
+        socket->connectToHost(QHostAddress::LocalHost, port);
+        idle.append(socket);
+    }
+    QVERIFY(WaitFor(
+        [&] { return accepted == before + MessageServices::kMaxReadingConnections - 1; }, 5000));
+    QTcpSocket noteSender;
+    CMessageWindow* window =
+        Receive(Records(NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
+                                 QStringLiteral("6001"), QStringLiteral("Still open"))),
+                noteSender);
+    QVERIFY(window);
+    QVERIFY(WaitFor([&] { return window->isVisible(); }, 5000));
+    QTcpSocket waiting;
+    waiting.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(waiting.waitForConnected(5000));
+    QTest::qWait(200);
+    QCOMPARE(accepted, before + MessageServices::kMaxReadingConnections);  // it waits its turn
+    window->close();
+    QVERIFY(CheckAnswered(waiting, 5000));
+    qDeleteAll(idle);
+}
+
 void TestMessageWindow::longNoteIsCutInTheWindowOnly() {
     const QString body = QString(70000, u'x');
     QTcpSocket peer;
@@ -419,16 +510,81 @@ void TestMessageWindow::longNoteIsCutInTheWindowOnly() {
     QVERIFY(LogText().contains(body));
 }
 
+void TestMessageWindow::typedNoteStaysWithinTheNoteArea() {
+    // A receiver drops a note longer than it accepts: what is typed or pasted beyond the note
+    // area's limit is cut as it comes in, so nothing longer can be sent.
+    CMessageWindow* window = Compose();
+    auto* area = Child<QPlainTextEdit>(window, "noteArea");
+    area->insertPlainText(QString(70000, u'x'));
+    QCOMPARE(area->toPlainText().size(), CMessageWindow::kNoteAreaLimit);
+    QTest::keyClicks(area, QStringLiteral("yz"));
+    QCOMPARE(area->toPlainText().size(), CMessageWindow::kNoteAreaLimit);
+    QVERIFY(!area->toPlainText().contains(u'y'));
+
+    // Room for one unit only: a character that needs two is not cut in half.
+    area->setPlainText(QString(CMessageWindow::kNoteAreaLimit - 2, u'x'));
+    area->moveCursor(QTextCursor::Start);
+    area->insertPlainText(QStringLiteral("a\U0001F600b"));
+    QCOMPARE(area->toPlainText(),
+             QStringLiteral("a") + QString(CMessageWindow::kNoteAreaLimit - 2, u'x'));
+    // Below the limit, text can be deleted and typed again.
+    area->moveCursor(QTextCursor::End);
+    QTest::keyClick(area, Qt::Key_Backspace);
+    QTest::keyClicks(area, QStringLiteral("z"));
+    QVERIFY(area->toPlainText().endsWith(u'z'));
+}
+
+void TestMessageWindow::recordsAfterTheEndAreIgnored() {
+    // A second end, a late line and a check after the note's end change nothing.
+    QList<CMsg> records = NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
+                                   QStringLiteral("6001"), QStringLiteral("Once"));
+    records << CMsg(MSG_END) << CMsg(MSG_TEXT, QByteArray("late line")) << CMsg(MSG_CHECK);
+    QTcpSocket peer;
+    QPointer<CMessageWindow> window(Receive(Records(records), peer));
+    QVERIFY(window);
+    QVERIFY(WaitFor([&] { return window && window->isVisible(); }, 5000));
+    QTest::qWait(100);
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QCOMPARE(m_copy->app->m_nUnansweredNoteCount, 1);
+    QVERIFY(!Child<QPlainTextEdit>(window, "noteArea")
+                 ->toPlainText()
+                 .contains(QStringLiteral("late line")));
+    QVERIFY(!LogText().contains(QStringLiteral("late line")));
+    QCOMPARE(peer.bytesAvailable(), 0);  // the check after the end is not answered
+    window->close();
+    QCOMPARE(m_copy->app->m_nUnansweredNoteCount, 0);  // the reminder can stop
+}
+
+void TestMessageWindow::linesArriveWithEitherLineEnd_data() {
+    QTest::addColumn<QString>("body");
+    QTest::newRow("CR LF") << QStringLiteral("first\r\nsecond\r\n\r\nlast");
+    QTest::newRow("LF") << QStringLiteral("first\nsecond\n\nlast");
+}
+
+void TestMessageWindow::linesArriveWithEitherLineEnd() {
+    QFETCH(QString, body);
+    QList<CMsg> records = NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
+                                   QStringLiteral("6001"), QString(), QStringLiteral("q1\r\nq2"));
+    records[records.size() - 4].m_strData = body.toUtf8();  // the body as the peer wrote it
+    QTcpSocket peer;
+    CMessageWindow* window = Receive(Records(records), peer);
+    QVERIFY(window);
+    QVERIFY(WaitFor([&] { return window->isVisible(); }, 5000));
+    const QString shown = Child<QPlainTextEdit>(window, "noteArea")->toPlainText();
+    QVERIFY2(shown.contains(QStringLiteral("q1\nq2\n")), qPrintable(shown));
+    QVERIFY2(shown.contains(QStringLiteral("\nfirst\nsecond\n\nlast\n")), qPrintable(shown));
+    QVERIFY(!shown.contains(u'\r'));
+    QVERIFY(LogText().contains(QStringLiteral("\nfirst\nsecond\n\nlast\n")));
+    window->OnCommand(CMessageWindow::ID_REPLY);
+    QVERIFY(!window->QuotedText().contains(u'\r'));
+}
+
 void TestMessageWindow::busyWindowRefusesCommandsAndClose() {
     // An address that accepts and never answers keeps a check running for a while.
     QTcpServer silent;
     silent.listen(QHostAddress::LocalHost, 0);
-    WriteWholeFile(m_data + QStringLiteral("mute.add"),
-                   "Mute\r\nMute;127.0.0.1;" + QByteArray::number(silent.serverPort()) + ";");
-    CMessageWindow* window = Compose();
-    Child<QListWidget>(window, "bookList")
-        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Mute")));
-    window->OnCommand(CMessageWindow::ID_SELECT);
+    CMessageWindow* window = ComposeTo("Mute", silent.serverPort());
     window->OnCommand(CMessageWindow::ID_CHECK);
     QVERIFY(window->IsBusy());
     m_copy->sounds.Clear();
@@ -437,11 +593,107 @@ void TestMessageWindow::busyWindowRefusesCommandsAndClose() {
     QVERIFY(window->isVisible());
     QCOMPARE(m_copy->sounds.Calls().size(), 2);  // one error sound each
     QVERIFY(!Child<QListWidget>(window, "addressList")->isEnabled());
-    // The window goes with the program: its run is stopped, not waited for.
+    // The window goes with the program: its run is stopped at once.
     QElapsedTimer clock;
     clock.start();
     delete window;
     QVERIFY(clock.elapsed() < 5000);
+}
+
+namespace {
+
+// Threads of this process, as the system counts them.
+int ThreadCount() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("Threads:"))
+            return line.mid(8).trimmed().toInt();
+    }
+    return -1;
+}
+
+}  // namespace
+
+void TestMessageWindow::windowGoesAtOnceWhileItsRunWaits_data() {
+    QTest::addColumn<bool>("send");
+    QTest::newRow("check") << false;
+    QTest::newRow("send") << true;
+}
+
+void TestMessageWindow::windowGoesAtOnceWhileItsRunWaits() {
+    // The program ends while a run waits in a connect with a long "Socket Timeout": the window
+    // goes at once and its run ends with it, instead of reaching the freed window later.
+    QFETCH(bool, send);
+    const HangingListener hanging;
+    m_copy->app->GetSettings().m_nSocketTimeout = 100;
+    const int threadsBefore = ThreadCount();
+    CMessageWindow* window = ComposeTo("Far", hanging.Port());
+    if (send) {
+        window->OnCommand(CMessageWindow::ID_TO);
+        window->OnCommand(CMessageWindow::ID_SEND);
+    } else {
+        window->OnCommand(CMessageWindow::ID_CHECK);
+    }
+    QVERIFY(window->IsBusy());
+    QTest::qWait(300);
+    QElapsedTimer clock;
+    clock.start();
+    delete window;
+    QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(
+        WaitFor([&] { return ThreadCount() <= threadsBefore; }, 5000),
+        qPrintable(QStringLiteral("%1 threads, %2 before").arg(ThreadCount()).arg(threadsBefore)));
+}
+
+void TestMessageWindow::recentListsNeverHoldUpTheWindows() {
+    // Another process holds Last Senders while notes come and go: the windows go on at once,
+    // and the list is written once it is free.
+    FileLock held(m_data + QStringLiteral(".LS.add.lock"));
+    QVERIFY(held.Lock(1000));
+    QElapsedTimer clock;
+    clock.start();
+    QTcpSocket peer;
+    CMessageWindow* received =
+        Receive(Records(NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
+                                 QStringLiteral("6001"), QStringLiteral("Lunch?"))),
+                peer);
+    QVERIFY(received);
+    QVERIFY(WaitFor([&] { return received->isVisible(); }, 5000));
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+
+    CMessageWindow* window =
+        ComposeTo("Me", static_cast<quint16>(m_copy->app->GetSettings().m_nPort));
+    window->OnCommand(CMessageWindow::ID_TO);
+    QSignalSpy finished(window, &CMessageWindow::runFinished);
+    clock.restart();
+    window->OnCommand(CMessageWindow::ID_SEND);
+    QVERIFY(WaitFor([&] { return finished.count() == 1; }, 15000));
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+
+    held.Unlock();
+    QVERIFY(WaitFor(
+        [&] {
+            const QByteArray list = ReadWholeFile(m_data + QStringLiteral("LS.add"));
+            return list.contains("\r\nAnna;10.1.2.3;6001;") && list.contains("\r\nMe;");
+        },
+        15000));
+}
+
+void TestMessageWindow::errorSoundIsTheOneTheRunStartedWith() {
+    // The run never reads the settings that Preferences may be writing meanwhile: it plays
+    // the error sound the settings held when it started.
+    m_copy->sounds.SetHasOutputDevice(true);
+    const HangingListener hanging;
+    m_copy->app->GetSettings().m_nSocketTimeout = 1;
+    CMessageWindow* window = ComposeTo("Far", hanging.Port());
+    QSignalSpy finished(window, &CMessageWindow::runFinished);
+    window->OnCommand(CMessageWindow::ID_CHECK);
+    QVERIFY(window->IsBusy());
+    m_copy->app->GetSettings().m_strErrorSound = QStringLiteral("/changed.wav");
+    QVERIFY(WaitFor([&] { return finished.count() == 1; }, 10000));
+    QCOMPARE(m_copy->sounds.Calls(), QStringList{QStringLiteral("builtin 203")});
 }
 
 void TestMessageWindow::addressBookQuestionOnlyForCompose() {

@@ -139,10 +139,14 @@ void TestTwoCopies::noteReplyAndCheckBetweenTwoCopies() {
              QStringLiteral("REAL NAME: Bert Example"));
 
     // Each has the other on top of Last Senders.
-    QVERIFY(
-        ReadWholeFile(anna.Data() + QStringLiteral("LS.add")).startsWith("Last Senders\r\nBert"));
-    QVERIFY(ReadWholeFile(bert.Data() + QStringLiteral("LS.add"))
-                .startsWith("Last Senders\r\nAnna Example;127.0.0.1;"));
+    QVERIFY(WaitFor(
+        [&] {
+            return ReadWholeFile(anna.Data() + QStringLiteral("LS.add"))
+                       .startsWith("Last Senders\r\nBert") &&
+                   ReadWholeFile(bert.Data() + QStringLiteral("LS.add"))
+                       .startsWith("Last Senders\r\nAnna Example;127.0.0.1;");
+        },
+        5000));
     QVERIFY(ReadWholeFile(bert.Data() + QStringLiteral("LS.add"))
                 .contains(QByteArray(";" + QByteArray::number(anna.port) + ";")));
 }

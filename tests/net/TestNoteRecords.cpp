@@ -43,6 +43,8 @@ private Q_SLOTS:
     void noteRecords_data();
     void noteRecords();
     void checkAnswer();
+    void noteTextsEndLinesInCrLf_data();
+    void noteTextsEndLinesInCrLf();
 };
 
 void TestNoteRecords::byteForm_data() {
@@ -270,6 +272,30 @@ void TestNoteRecords::checkAnswer() {
                                                                                        "00010001"
                                                                                        "03") +
                                                                        "Ann");
+}
+
+void TestNoteRecords::noteTextsEndLinesInCrLf_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("wire");
+    QTest::newRow("one line") << QStringLiteral("Lunch?") << QByteArray("Lunch?");
+    QTest::newRow("LF") << QStringLiteral("one\ntwo\n") << QByteArray("one\r\ntwo\r\n");
+    QTest::newRow("CR LF already") << QStringLiteral("one\r\ntwo") << QByteArray("one\r\ntwo");
+    QTest::newRow("mixed and empty lines")
+        << QStringLiteral("a\n\r\n\nb") << QByteArray("a\r\n\r\n\r\nb");
+}
+
+void TestNoteRecords::noteTextsEndLinesInCrLf() {
+    // Peers built to the same record format show a note with bare LF as one line.
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, wire);
+    const NoteIdentity sender{
+        QStringLiteral("Ann"), QString(), QString(), QString(), QString(), 6001};
+    OutgoingNote note{QStringLiteral("Bob;"), typed, typed, QString()};
+    const QList<CMsg> records = BuildNoteRecords(sender, QStringLiteral("10.0.0.5"), note);
+    QCOMPARE(records[5].m_dwCode, quint32(MSG_QUOTE));
+    QCOMPARE(records[5].m_strData, wire);
+    QCOMPARE(records[8].m_dwCode, quint32(MSG_TEXT));
+    QCOMPARE(records[8].m_strData, wire);
 }
 
 QUILLPAD_TEST_MAIN(TestNoteRecords)

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QtTest>
 #include <atomic>
@@ -109,11 +110,14 @@ class TestNoteTransport : public QObject {
 private Q_SLOTS:
     void connectFailures();
     void connectThatHangsEndsAtTheTimeout();
+    void cancelEndsEveryWait_data();
+    void cancelEndsEveryWait();
     void listeningErrors();
     void acceptedRecordsArriveWholeAndInOrder();
     void brokenPeersEndTheConnection_data();
     void brokenPeersEndTheConnection();
     void sendRunWithAMiddleRecipientNotListening();
+    void noteLongerThanReceiversTakeIsNotSent();
     void checkRun();
     void checkTakesAtMostTwoHundred();
 };
@@ -137,34 +141,77 @@ void TestNoteTransport::connectFailures() {
 }
 
 void TestNoteTransport::connectThatHangsEndsAtTheTimeout() {
-    // A listener whose queue is full and that never accepts: further connects get no answer.
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
-    QVERIFY(::listen(listener, 0) == 0);
-    QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) == 0);
-    QList<int> fillers;
-    for (int i = 0; i < 4; ++i) {
-        const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        fillers.append(filler);
-    }
-    QTest::qWait(100);
-
+    const HangingListener hanging;
+    QVERIFY(hanging.Port() != 0);
     QElapsedTimer clock;
     clock.start();
     CNoteSocket socket;
     QString error;
-    QVERIFY(!socket.ConnectTo(&error, QStringLiteral("127.0.0.1"), ntohs(address.sin_port), 1));
+    QVERIFY(!socket.ConnectTo(&error, QStringLiteral("127.0.0.1"), hanging.Port(), 1));
     QCOMPARE(error, QStringLiteral("Error connecting to remote machine"));
     QVERIFY2(clock.elapsed() >= 900 && clock.elapsed() < 5000,
              qPrintable(QString::number(clock.elapsed())));
-    for (int fd : fillers)
-        ::close(fd);
-    ::close(listener);
+}
+
+void TestNoteTransport::cancelEndsEveryWait_data() {
+    QTest::addColumn<QString>("wait");
+    QTest::newRow("connect that hangs") << QStringLiteral("connect");
+    QTest::newRow("write that stalls") << QStringLiteral("write");
+    QTest::newRow("answer that never comes") << QStringLiteral("answer");
+}
+
+void TestNoteTransport::cancelEndsEveryWait() {
+    // The program ends while a run waits: each of its waits must give up soon after the
+    // cancel, whatever time limit it has of its own.
+    QFETCH(QString, wait);
+    const HangingListener hanging;
+    // A peer that takes the connection and never reads: its small receive buffer fills.
+    const int silent = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int small = 4096;
+    ::setsockopt(silent, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    QVERIFY(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+    QVERIFY(::listen(silent, 4) == 0);
+    QVERIFY(::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length) == 0);
+    const quint16 port =
+        wait == QStringLiteral("connect") ? hanging.Port() : ntohs(address.sin_port);
+
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        CNoteSocket socket;
+        socket.SetCancelCheck([&cancelled] { return cancelled.load(); });
+        if (socket.ConnectTo(nullptr, QStringLiteral("127.0.0.1"), port, 20)) {
+            if (wait == QStringLiteral("write")) {
+                // The system's buffers take a few MiB before a write has to wait.
+                const CMsg record(MSG_TEXT, QByteArray(CMsg::kMaxTextBytes, 'w'));
+                for (int i = 0; i < 64 && !cancelled; ++i) {
+                    if (!socket.SendMsg(record))
+                        break;
+                }
+            } else {
+                CMsg answer;
+                socket.ReceiveMsg(answer, 20000);
+            }
+        }
+        done = true;
+    });
+    const auto finish = qScopeGuard([&] {
+        cancelled = true;
+        worker.join();
+        ::close(silent);
+    });
+    QThread::msleep(500);
+    QVERIFY(!done);
+    QElapsedTimer sinceCancel;
+    sinceCancel.start();
+    cancelled = true;
+    QVERIFY(WaitFor([&] { return done.load(); }, 40000));
+    const qint64 elapsed = sinceCancel.elapsed();
+    QVERIFY2(elapsed < 2500, qPrintable(QString::number(elapsed)));
 }
 
 void TestNoteTransport::listeningErrors() {
@@ -293,6 +340,29 @@ void TestNoteTransport::sendRunWithAMiddleRecipientNotListening() {
              QStringLiteral("127.0.0.1"));  // the sender's own address
     QCOMPARE(acceptor.m_records[10].second.m_dwCode, quint32(MSG_END));
     QCOMPARE(note.m_strFromLine, QStringLiteral("FROM: Anna;Bert;Cleo;"));
+}
+
+void TestNoteTransport::noteLongerThanReceiversTakeIsNotSent() {
+    // Sent, it would be reported as reached and then dropped by every receiver.
+    Acceptor acceptor;
+    const QList<AddressEntry> recipients = {
+        {QStringLiteral("Anna"), QStringLiteral("127.0.0.1"), acceptor.Port()}};
+    OutgoingNote note{QStringLiteral("Anna;"), QString(CMsg::kMaxTextBytes + 1, u'x'), QString(),
+                      QString()};
+    const NoteIdentity me{QStringLiteral("Me"), QString(), QString(), QString(), QString(), 6001};
+    RecordingReporter reporter;
+    bool allReached = true;
+    QVERIFY(RunBeside([&] { allReached = NoteRuns::RunSend(recipients, note, me, 5, reporter); },
+                      30000));
+    QVERIFY(!allReached);
+    const QStringList calls = reporter.Calls();
+    QVERIFY2(calls.contains(QStringLiteral("error sound")), qPrintable(calls.join(u'|')));
+    QVERIFY(!calls.contains(QStringLiteral("reached Anna")));
+    QVERIFY(!calls.contains(QStringLiteral("step")));
+    QVERIFY(calls.filter(QStringLiteral("log ")).size() == 1);
+    QCOMPARE(calls.last(), QStringLiteral("finished"));
+    QTest::qWait(100);
+    QCOMPARE(acceptor.m_nConnections, 0);
 }
 
 void TestNoteTransport::checkRun() {

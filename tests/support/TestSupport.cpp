@@ -1,5 +1,10 @@
 #include "TestSupport.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -133,4 +138,30 @@ bool ProgramRun::ExitedNormally() const {
 QByteArray ProgramRun::Output() {
     m_output += m_process->readAll();
     return m_output;
+}
+
+HangingListener::HangingListener() {
+    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(m_listener, 0) != 0 ||
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return;
+    m_nPort = ntohs(address.sin_port);
+    for (int i = 0; i < 4; ++i) {
+        const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        m_fillers.append(filler);
+    }
+    QThread::msleep(100);  // the fillers' handshakes fill the queue
+}
+
+HangingListener::~HangingListener() {
+    for (int fd : std::as_const(m_fillers))
+        ::close(fd);
+    if (m_listener >= 0)
+        ::close(m_listener);
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QList>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
@@ -42,6 +43,22 @@ void WriteWholeFile(const QString& path, const QByteArray& data);
 
 // A loopback TCP port that nothing listens on at the moment of asking.
 quint16 FreePort();
+// A loopback port whose listener has a full queue and never accepts: a connect to it gets no
+// answer and hangs until its own time limit.
+class HangingListener {
+public:
+    HangingListener();
+    ~HangingListener();
+    HangingListener(const HangingListener&) = delete;
+    HangingListener& operator=(const HangingListener&) = delete;
+    quint16 Port() const { return m_nPort; }
+
+private:
+    int m_listener = -1;
+    QList<int> m_fillers;
+    quint16 m_nPort = 0;
+};
+
 // A number as the settings store writes it: "dword:0000177f".
 QByteArray StoreDword(quint32 value);
 
