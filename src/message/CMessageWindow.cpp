@@ -737,6 +737,7 @@ void CMessageWindow::ReplyMode() {
     m_note.m_strRecipientField = m_ui->recipientField->toPlainText();
 }
 
+// Escape, Exit and the window's close button all end in closeEvent, once.
 void CMessageWindow::reject() {
     close();
 }
@@ -749,7 +750,9 @@ void CMessageWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     OnClosing();
-    QDialog::closeEvent(event);
+    // Not QDialog's handling: it would reject(), which closes again while this close runs,
+    // and then keep the window open.
+    event->accept();
 }
 
 void CMessageWindow::OnClosing() {

@@ -71,6 +71,8 @@ private Q_SLOTS:
     void linesArriveWithEitherLineEnd_data();
     void linesArriveWithEitherLineEnd();
     void busyWindowRefusesCommandsAndClose();
+    void everyWayOfClosingClosesOnce_data();
+    void everyWayOfClosingClosesOnce();
     void windowGoesAtOnceWhileItsRunWaits_data();
     void windowGoesAtOnceWhileItsRunWaits();
     void recentListsNeverHoldUpTheWindows();
@@ -598,6 +600,52 @@ void TestMessageWindow::busyWindowRefusesCommandsAndClose() {
     clock.start();
     delete window;
     QVERIFY(clock.elapsed() < 5000);
+}
+
+void TestMessageWindow::everyWayOfClosingClosesOnce_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<bool>("received");
+    for (const bool received : {false, true}) {
+        for (const char* way : {"Exit", "Escape", "close button"})
+            QTest::addRow("%s, %s", way, received ? "received note" : "compose") << way << received;
+    }
+}
+
+void TestMessageWindow::everyWayOfClosingClosesOnce() {
+    QFETCH(QString, way);
+    QFETCH(bool, received);
+    QTcpSocket peer;
+    QPointer<CMessageWindow> window =
+        received ? Receive(Records(NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
+                                            QStringLiteral("6001"), QStringLiteral("Hi"))),
+                           peer)
+                 : Compose();
+    QVERIFY(window);
+    QVERIFY(WaitFor([&] { return window->isVisible(); }, 5000));
+    CQuillpadApp& app = *m_copy->app;
+    QCOMPARE(app.m_nMessageWindowCount, 1);
+    QCOMPARE(app.m_nUnansweredNoteCount, received ? 1 : 0);
+    window->move(140, 120);
+    const QRect where = window->geometry();
+
+    if (way == QLatin1String("Exit")) {
+        window->OnCommand(CMessageWindow::ID_EXIT);
+    } else if (way == QLatin1String("Escape")) {
+        QTest::keyClick(window, Qt::Key_Escape);
+    } else {
+        // What the window manager's close button delivers.
+        window->windowHandle()->close();
+    }
+    QVERIFY(WaitFor([&] { return !window || !window->isVisible(); }, 2000));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!window);
+    QCOMPARE(app.m_nMessageWindowCount, 0);
+    QCOMPARE(app.m_nUnansweredNoteCount, 0);
+    QRect saved;
+    QVERIFY(WindowPlacementStore(app.Store())
+                .ReadRect(QString::fromLatin1(WindowPlacementStore::kKeyPath),
+                          QStringLiteral("Message 1"), saved));
+    QCOMPARE(saved, where);
 }
 
 namespace {
