@@ -434,13 +434,15 @@ void CMessageWindow::OnCommand(int id) {
             Deselect();
             break;
         case ID_SEND:
-            StartSend();
+            if (HasSenderName())
+                StartSend();
             break;
         case ID_REPLY:
             ReplyMode();
             break;
         case ID_CHECK:
-            StartCheck();
+            if (HasSenderName())
+                StartCheck();
             break;
         case ID_ERASE:
             // A received note is kept: its area is read-only until Reply.
@@ -455,6 +457,14 @@ void CMessageWindow::OnCommand(int id) {
         default:
             break;
     }
+}
+
+// A note or check from nobody would reach its receiver as "@address" with a From line of ";".
+bool CMessageWindow::HasSenderName() {
+    if (!m_host.App().GetSettings().m_strFullName.isEmpty())
+        return true;
+    MessageBox::Information(this, tr("Please select File/Preferences to enter your name."));
+    return false;
 }
 
 void CMessageWindow::StartSend() {

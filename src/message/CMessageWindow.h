@@ -105,6 +105,7 @@ private:
     void AddRecipient(const RecipientEntry& entry);
     void Deselect();
     void ClearRecipients();
+    bool HasSenderName();
     void StartSend();
     void StartCheck();
     void StartRun(std::function<void(WindowRunReporter&)> run);

@@ -72,6 +72,7 @@ private Q_SLOTS:
     void linesArriveWithEitherLineEnd();
     void busyWindowRefusesCommandsAndClose();
     void everyWayOfClosingClosesOnce_data();
+    void nothingGoesOutWithoutAName();
     void everyWayOfClosingClosesOnce();
     void windowGoesAtOnceWhileItsRunWaits_data();
     void windowGoesAtOnceWhileItsRunWaits();
@@ -600,6 +601,33 @@ void TestMessageWindow::busyWindowRefusesCommandsAndClose() {
     clock.start();
     delete window;
     QVERIFY(clock.elapsed() < 5000);
+}
+
+void TestMessageWindow::nothingGoesOutWithoutAName() {
+    // A receiver would see a note from nobody: "@127.0.0.1", a From line of ";".
+    QTcpServer peer;
+    QVERIFY(peer.listen(QHostAddress::LocalHost, 0));
+    m_copy->app->GetSettings().m_strFullName.clear();
+    CMessageWindow* window = ComposeTo("Anna", peer.serverPort());
+    window->OnCommand(CMessageWindow::ID_TO);
+    Child<QPlainTextEdit>(window, "noteArea")->setPlainText(QStringLiteral("Who am I?"));
+    const QString logBefore = LogText();
+    for (const int command : {int(CMessageWindow::ID_SEND), int(CMessageWindow::ID_CHECK)}) {
+        m_questions.clear();
+        window->OnCommand(command);
+        QCOMPARE(m_questions,
+                 QStringList{QStringLiteral("Please select File/Preferences to enter your name.")});
+        QVERIFY(!window->IsBusy());
+    }
+    QTest::qWait(200);
+    QVERIFY(!peer.hasPendingConnections());
+    QCOMPARE(LogText(), logBefore);
+    QCOMPARE(Child<QPlainTextEdit>(window, "noteArea")->toPlainText(), QStringLiteral("Who am I?"));
+
+    // Once a name is set, the same window sends.
+    m_copy->app->GetSettings().m_strFullName = QStringLiteral("Me Myself");
+    window->OnCommand(CMessageWindow::ID_SEND);
+    QVERIFY(WaitFor([&] { return peer.hasPendingConnections(); }, 5000));
 }
 
 void TestMessageWindow::everyWayOfClosingClosesOnce_data() {
