@@ -209,7 +209,10 @@ CMessageWindow::CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool 
     setObjectName(QStringLiteral("messageWindow"));
     setAccessibleName(objectName());
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    Qt::WindowFlags flags = Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+    // A main window kept above all others would otherwise cover every note as it pops up.
+    flags.setFlag(Qt::WindowStaysOnTopHint, host.App().GetSettings().m_bAlwaysOnTop != 0);
+    setWindowFlags(flags);
     setWindowIcon(Resources::ProgramIcon());
     setWindowTitle(tr("Message"));
     BuildToolBar();

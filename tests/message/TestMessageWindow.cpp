@@ -73,6 +73,7 @@ private Q_SLOTS:
     void busyWindowRefusesCommandsAndClose();
     void everyWayOfClosingClosesOnce_data();
     void nothingGoesOutWithoutAName();
+    void notesShareTheMainWindowsBand();
     void everyWayOfClosingClosesOnce();
     void windowGoesAtOnceWhileItsRunWaits_data();
     void windowGoesAtOnceWhileItsRunWaits();
@@ -628,6 +629,27 @@ void TestMessageWindow::nothingGoesOutWithoutAName() {
     m_copy->app->GetSettings().m_strFullName = QStringLiteral("Me Myself");
     window->OnCommand(CMessageWindow::ID_SEND);
     QVERIFY(WaitFor([&] { return peer.hasPendingConnections(); }, 5000));
+}
+
+void TestMessageWindow::notesShareTheMainWindowsBand() {
+    // With Always On Top the main window stands above every other window: a note that pops up
+    // must stand in the same band, or it opens behind the main window.
+    for (const bool onTop : {true, false}) {
+        m_copy->app->GetSettings().m_bAlwaysOnTop = onTop ? 1 : 0;
+        QTcpSocket peer;
+        QPointer<CMessageWindow> note =
+            Receive(Records(NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
+                                     QStringLiteral("6001"), QStringLiteral("Look up!"))),
+                    peer);
+        QVERIFY(note);
+        QVERIFY(WaitFor([&] { return note->isVisible(); }, 5000));
+        QCOMPARE(note->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+        CMessageWindow* compose = Compose();
+        QCOMPARE(compose->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+        compose->close();
+        note->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 void TestMessageWindow::everyWayOfClosingClosesOnce_data() {
