@@ -68,6 +68,7 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
         m_mainFrame, &CMainFrame::frameClosed, qApp, [] { QCoreApplication::exit(0); },
         Qt::QueuedConnection);
     m_mainFrame->Commands().SetHandler(Cmd::Preferences, [this] { OnPreferences(); });
+    m_mainFrame->SetExitGuard([this] { return MayEndWithUnsentNotes(); });
 
     // The first document: the one named on the command line, or the month's log.
     auto services = std::make_unique<MessageServices>(*this);
@@ -165,6 +166,18 @@ void CQuillpadApp::ApplyPreferences(const COptionSheet& sheet) {
 
 QString CQuillpadApp::GetLogFilePath() const {
     return ::GetLogFilePath(m_settings.m_strDataDirectory);
+}
+
+bool CQuillpadApp::MayEndWithUnsentNotes() const {
+    const int unsent = CMessageWindow::UnsentNoteCount();
+    if (unsent == 0)
+        return true;
+    const QString text =
+        unsent == 1
+            ? tr("A note you are writing has not been sent. Exit and discard it?")
+            : tr("%1 notes you are writing have not been sent. Exit and discard them?").arg(unsent);
+    QWidget* parent = m_mainFrame && m_mainFrame->isVisible() ? m_mainFrame.data() : nullptr;
+    return MessageBox::Question(parent, text, QMessageBox::No);
 }
 
 void CQuillpadApp::BringMainWindowForward() {

@@ -73,6 +73,8 @@ Q_SIGNALS:
 
 private:
     void ApplyPreferences(const COptionSheet& sheet);
+    // Asked before the user's own Exit: notes being written are not thrown away unasked.
+    bool MayEndWithUnsentNotes() const;
     void BringMainWindowForward();
     void OnTerminationRequested();
 

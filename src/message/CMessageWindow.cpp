@@ -303,6 +303,22 @@ void CMessageWindow::DestroyAll() {
         delete window.data();
 }
 
+int CMessageWindow::UnsentNoteCount() {
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<CMessageWindow*>(widget);
+            window && window->HoldsUnsentNote())
+            ++count;
+    }
+    return count;
+}
+
+bool CMessageWindow::HoldsUnsentNote() const {
+    // A received note is read-only until Reply; a note is a draft once typed and until sent.
+    const QString text = m_ui->noteArea->toPlainText();
+    return !m_ui->noteArea->isReadOnly() && !text.trimmed().isEmpty() && text != m_strSentBody;
+}
+
 void CMessageWindow::FillBookList(bool mayAsk) {
     const Settings& settings = m_host.App().GetSettings();
     m_listing = ListAddressBooks(settings.m_strDataDirectory, false);
@@ -483,6 +499,7 @@ void CMessageWindow::StartSend() {
         return;
 
     m_bSending = true;
+    m_strSentBody = m_note.m_strBody;
     EnableCommand(ID_SEND, false);
     EnableCommand(ID_CLEAR, false);
     m_ui->bookList->setEnabled(false);

@@ -50,6 +50,8 @@ public:
     // Destroys every message window still open (a run of theirs is stopped): they go with the
     // program.
     static void DestroyAll();
+    // Open windows whose note area holds text the user wrote and has not sent.
+    static int UnsentNoteCount();
 
     static constexpr int kRecipientFieldLimit = 1200;
     static constexpr int kNoteAreaLimit = 60000;
@@ -70,6 +72,7 @@ public:
     bool IsIncoming() const { return m_bIncoming; }
     bool HoldsReceivedNote() const { return m_bReceived; }
     bool IsAnswered() const { return m_bAnswered; }
+    bool HoldsUnsentNote() const;
     // Incoming: the connection is still being read.
     bool IsReading() const { return m_socket != nullptr; }
 
@@ -145,6 +148,7 @@ private:
     bool m_bReceived = false;
     bool m_bAnswered = false;
     bool m_bNoteCut = false;
+    QString m_strSentBody;  // the note as its last Send took it
     bool m_bClosed = false;
     // The thread of the Send or Check that runs, and its link to this window.
     QThread* m_worker = nullptr;

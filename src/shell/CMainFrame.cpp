@@ -126,8 +126,8 @@ void CMainFrame::WireCommands() {
         SendMessageTray, [this] { m_commands.Execute(SendMessage); },
         [this] { return m_commands.IsEnabled(SendMessage); });
     m_commands.SetHandler(TrayRestore, [this] { Restore(); });
-    m_commands.SetHandler(TrayExit, [this] { Exit(); });
-    m_commands.SetHandler(AppExit, [this] { Exit(); });
+    m_commands.SetHandler(TrayExit, [this] { RequestExit(); });
+    m_commands.SetHandler(AppExit, [this] { RequestExit(); });
     m_commands.SetHandler(AppAbout, [this] { ShowAboutBox(); });
     m_commands.SetHandler(HelpTopics, [this] { ShowHelp(); });
     m_commands.SetHandler(ContextHelpMode, [] { QWhatsThis::enterWhatsThisMode(); });
@@ -371,6 +371,12 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     }
 }
 
+void CMainFrame::RequestExit() {
+    if (m_exitGuard && !m_exitGuard())
+        return;
+    Exit();
+}
+
 void CMainFrame::Exit() {
     m_bExit = true;
     close();
@@ -456,8 +462,15 @@ void CMainFrame::changeEvent(QEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (event->spontaneous())
-        m_bExit = true;  // the window's own Close is an exit
+    if (!m_bExit) {
+        // A close that did not come through Exit is the user's: the window's own Close.
+        if (m_exitGuard && !m_exitGuard()) {
+            event->ignore();
+            return;
+        }
+        if (event->spontaneous())
+            m_bExit = true;
+    }
     if (!m_bExit)
         hide();
     WindowPlacementStore(m_app.Store())

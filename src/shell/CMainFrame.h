@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QMainWindow>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -39,7 +40,13 @@ public:
     bool IsExiting() const { return m_bExit; }
     bool ShowsDocumentMenu() const { return m_bDocumentMenu; }
 
-    // The three ways out (File Exit, tray Exit, the window's Close) all end here.
+    // Asked before the user's own Exit (File Exit, tray Exit, the window's Close); false keeps
+    // the program running. The end of the desktop session and signals do not ask.
+    using ExitGuard = std::function<bool()>;
+    void SetExitGuard(ExitGuard guard) { m_exitGuard = std::move(guard); }
+    // The user's Exit: asks the guard, then exits.
+    void RequestExit();
+    // Every way out ends here, asking nothing.
     void Exit();
     // Shows the window in its normal state, in front.
     void Restore();
@@ -104,6 +111,7 @@ private:
     QTimer* m_clockTick = nullptr;
     std::unique_ptr<PeriodicTimer> m_reminderTimer;
     std::unique_ptr<NoteReminder> m_reminder;
+    ExitGuard m_exitGuard;
     bool m_bExit = false;
     bool m_bDestroying = false;
     bool m_bDocumentMenu = false;

@@ -9,8 +9,10 @@ namespace {
 QMutex g_mutex;
 MessageBox::Answerer g_answerer;
 
-QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const QString& text,
-                                 QMessageBox::StandardButtons buttons) {
+QMessageBox::StandardButton Show(
+    QWidget* parent, QMessageBox::Icon icon, const QString& text,
+    QMessageBox::StandardButtons buttons,
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) {
     MessageBox::Answerer answerer;
     {
         QMutexLocker lock(&g_mutex);
@@ -20,6 +22,8 @@ QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const 
         return answerer(icon, text);
     QMessageBox box(icon, QString::fromLatin1(CQuillpadApp::kAppTitle), text, buttons, parent);
     box.setObjectName(QStringLiteral("messageBox"));
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     box.setAccessibleName(box.objectName());
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
@@ -43,9 +47,10 @@ void MessageBox::Information(QWidget* parent, const QString& text) {
     Show(parent, QMessageBox::Information, text, QMessageBox::Ok);
 }
 
-bool MessageBox::Question(QWidget* parent, const QString& text) {
-    return Show(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
+bool MessageBox::Question(QWidget* parent, const QString& text,
+                          QMessageBox::StandardButton defaultButton) {
+    return Show(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No,
+                defaultButton) == QMessageBox::Yes;
 }
 
 QMessageBox::StandardButton MessageBox::QuestionWithCancel(QWidget* parent, const QString& text) {

@@ -20,8 +20,9 @@ void Critical(QWidget* parent, const QString& text);
 void Plain(QWidget* parent, const QString& text);
 // Information icon, OK button.
 void Information(QWidget* parent, const QString& text);
-// Question with Yes and No; true for Yes.
-bool Question(QWidget* parent, const QString& text);
+// Question with Yes and No; true for Yes. defaultButton is the one Enter presses.
+bool Question(QWidget* parent, const QString& text,
+              QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 // Question with Yes, No and Cancel; the button pressed.
 QMessageBox::StandardButton QuestionWithCancel(QWidget* parent, const QString& text);
 

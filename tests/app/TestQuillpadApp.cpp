@@ -1,12 +1,17 @@
 #include <QtTest>
+#include <QtWidgets>
 #include <atomic>
+#include <csignal>
 #include <thread>
 
 #include "RecordingSoundPlayer.h"
 #include "TestSupport.h"
 #include "app/CQuillpadApp.h"
+#include "message/CMessageWindow.h"
+#include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
 #include "shell/CMainFrame.h"
+#include "shell/MessageBox.h"
 #include "shell/Resources.h"
 
 class TestQuillpadApp : public QObject {
@@ -17,6 +22,7 @@ private Q_SLOTS:
     void laterStartRestoresTheMinimisedWindow();
     void hiddenWindowWithoutTrayIconComesForward();
     void printMarginsReachViewsAndStore();
+    void exitAsksOnceAboutUnsentNotes();
     void cleanupTestCase();
 
 private:
@@ -85,6 +91,51 @@ void TestQuillpadApp::printMarginsReachViewsAndStore() {
     QCOMPARE(seen, QMargins(1440, 720, 360, 0));
     QVERIFY(ReadWholeFile(CurrentTestHome().StorePath())
                 .contains("\"Margins\"=hex:a0,05,00,00,d0,02,00,00,68,01,00,00,00,00,00,00"));
+}
+
+void TestQuillpadApp::exitAsksOnceAboutUnsentNotes() {
+    QStringList questions;
+    MessageBox::SetAnswerer([&questions](QMessageBox::Icon, const QString& text) {
+        questions.append(text);
+        return QMessageBox::No;
+    });
+    CMainFrame* frame = m_app->MainFrame();
+    QSignalSpy closed(frame, &CMainFrame::frameClosed);
+    QList<CMessageWindow*> drafts;
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(frame->Commands().Execute(Cmd::SendMessage));
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* window = qobject_cast<CMessageWindow*>(widget);
+            if (window && !drafts.contains(window))
+                drafts.append(window);
+        }
+    }
+    QCOMPARE(drafts.size(), 3);
+    questions.clear();  // the offer to fetch address books, as there are none
+    // Two hold text; one is empty and is no draft.
+    drafts[0]
+        ->findChild<QPlainTextEdit*>(QStringLiteral("noteArea"))
+        ->setPlainText(QStringLiteral("Half a"));
+    drafts[1]
+        ->findChild<QPlainTextEdit*>(QStringLiteral("noteArea"))
+        ->setPlainText(QStringLiteral("thought"));
+
+    // Answered No (the default): the program and the notes stay.
+    frame->Action(Cmd::AppExit)->trigger();
+    QVERIFY(frame->Commands().Execute(Cmd::TrayExit));
+    QCOMPARE(questions.size(), 2);
+    QVERIFY(questions[0].contains(QStringLiteral("2 notes")));
+    QCOMPARE(closed.count(), 0);
+    QVERIFY(frame->isVisible());
+
+    // A signal ends the program orderly without asking (what SIGTERM makes the watcher report;
+    // the test framework keeps the real signal for itself).
+    auto* watcher = m_app->findChild<SignalWatcher*>();
+    QVERIFY(watcher);
+    Q_EMIT watcher->terminationRequested(SIGTERM);
+    QVERIFY(WaitFor([&] { return closed.count() == 1; }, 5000));
+    QCOMPARE(questions.size(), 2);
+    MessageBox::SetAnswerer({});
 }
 
 void TestQuillpadApp::cleanupTestCase() {

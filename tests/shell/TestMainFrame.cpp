@@ -179,6 +179,7 @@ void TestMainFrame::everyExitSavesThePlacement_data() {
     QTest::addColumn<bool>("trayMode");
     QTest::newRow("File Exit") << int(Cmd::AppExit) << false;
     QTest::newRow("tray Exit") << int(Cmd::TrayExit) << true;
+    QTest::newRow("close button") << 0 << false;
 }
 
 void TestMainFrame::everyExitSavesThePlacement() {
@@ -187,10 +188,30 @@ void TestMainFrame::everyExitSavesThePlacement() {
     auto frame = MakeFrame(trayMode ? *m_trayApp : *m_app);
     frame->setGeometry(QRect(50 + command % 7, 60, 500, 400));
     frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(frame.get()));
     QSignalSpy closed(frame.get(), &CMainFrame::frameClosed);
-    QVERIFY(frame->Commands().Execute(command));
+    // The user's own Exit asks first (there are notes being written, say); No keeps it open.
+    int asked = 0;
+    bool mayExit = false;
+    frame->SetExitGuard([&] {
+        ++asked;
+        return mayExit;
+    });
+    const auto exit = [&] {
+        if (command)
+            QVERIFY(frame->Commands().Execute(command));
+        else
+            frame->windowHandle()->close();  // what the window manager's close button does
+    };
+    exit();
+    QCOMPARE(asked, 1);
+    QCOMPARE(closed.count(), 0);
+    QVERIFY(frame->isVisible());
+    mayExit = true;
+    exit();
+    QCOMPARE(asked, 2);
     QCOMPARE(closed.count(), 1);
-    QVERIFY(frame->IsExiting());
+    QVERIFY(frame->IsExiting() || !command);  // a close from outside is no Exit command
     const WindowPlacement placement = StoredPlacement(QStringLiteral("Main Window"));
     QCOMPARE(placement.NormalRect(), QRect(50 + command % 7, 60, 500, 400));
     QCOMPARE(placement.m_nShowCmd, WindowPlacement::Normal);
