@@ -133,9 +133,13 @@ bool AddressBookRetrieval::GetAddressBooks(QWidget* parent) {
                                              dropped, limits);
             QMetaObject::invokeMethod(
                 this,
-                [this, owner, count, ending] {
-                    if (!*ending)
-                        FinishGet(owner, count);
+                [this, owner, frame, count, ending] {
+                    if (*ending)
+                        return;
+                    // The last progress line ("Connecting to ...") goes with the run.
+                    if (frame)
+                        frame->statusBar()->clearMessage();
+                    FinishGet(owner, count);
                 },
                 Qt::QueuedConnection);
         },

@@ -226,6 +226,10 @@ void CMainFrame::CreateToolBar() {
 void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     SetRole(bar, QStringLiteral("statusBar"));
+    // Prompts and progress cover this pane for a while; it shows again when they are done.
+    m_messagePane = new QLabel(tr("Ready"), bar);
+    SetRole(m_messagePane, QStringLiteral("messagePane"));
+    bar->addWidget(m_messagePane, 1);
     const char* lockNames[3] = {"capsLockPane", "numLockPane", "scrollLockPane"};
     for (int i = 0; i < 3; ++i) {
         m_lockPanes[i] = new QLabel(bar);
@@ -240,7 +244,6 @@ void CMainFrame::CreateStatusBar() {
     SetRole(m_timePane, QStringLiteral("timePane"));
     for (QLabel* pane : {m_portPane, m_datePane, m_timePane})
         bar->addPermanentWidget(pane);
-    bar->showMessage(tr("Ready"));
 
     m_clockTick = new QTimer(this);
     m_clockTick->setInterval(kClockTickMs);
@@ -265,6 +268,18 @@ void CMainFrame::UpdateStatusPanes(const QDateTime& now) {
         pane->setFixedWidth(pane->fontMetrics().horizontalAdvance(text) + 2 * pane->margin() + 4);
         pane->setEnabled(true);
     }
+}
+
+void CMainFrame::SetListening(bool listening) {
+    if (m_bDestroying)
+        return;
+    m_messagePane->setText(listening ? tr("Ready")
+                                     : tr("Not receiving notes: no log window listens. Choose "
+                                          "File > New to receive them again."));
+}
+
+QString CMainFrame::IdleMessage() const {
+    return m_messagePane->text();
 }
 
 void CMainFrame::UpdateLockPanes() {

@@ -61,6 +61,11 @@ public:
     void NotifyNewMessage();
 
     void UpdateStatusPanes(const QDateTime& now = QDateTime::currentDateTime());
+    // Whether a log view listens for notes: the first status pane says so while none does,
+    // and how to listen again.
+    void SetListening(bool listening);
+    // What the first status pane shows while no prompt or progress is shown there.
+    QString IdleMessage() const;
     // Enables every action as its command's rules say, and switches the menu bar between the
     // one without and the one with a log document.
     void UpdateCommandUi();
@@ -104,6 +109,7 @@ private:
     QMdiArea* m_mdiArea = nullptr;
     QToolBar* m_toolBar = nullptr;
     CTrayIcon* m_trayIcon = nullptr;
+    QLabel* m_messagePane = nullptr;
     QLabel* m_lockPanes[3] = {};
     QLabel* m_portPane = nullptr;
     QLabel* m_datePane = nullptr;

@@ -150,10 +150,12 @@ void CQuillpadView::OnInitialUpdate() {
 
     if (!m_workspace.HubView()) {
         QString error;
-        if (m_workspace.Services().StartListening(*this, &error))
+        if (m_workspace.Services().StartListening(*this, &error)) {
             BecomeHub();
-        else
+        } else {
             AppendLine(error);
+            m_workspace.SetHubView(nullptr);  // so the main window says that none listens
+        }
     }
 
     if (settings.m_bUpdateAddressBook) {

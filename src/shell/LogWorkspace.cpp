@@ -262,6 +262,7 @@ CQuillpadView* LogWorkspace::HubView() const {
 
 void LogWorkspace::SetHubView(CQuillpadView* view) {
     m_hub = view;
+    m_frame.SetListening(view != nullptr);
 }
 
 void LogWorkspace::AdoptMonthLog(CQuillpadDoc& doc) {
@@ -588,8 +589,29 @@ void LogWorkspace::SendMail() {
             return;
         }
     }
-    if (!QProcess::startDetached(QStringLiteral("xdg-email"), {QStringLiteral("--attach"), path}))
+    HandToMailProgram(path);
+}
+
+void LogWorkspace::HandToMailProgram(const QString& path) {
+    // xdg-email starts the desktop's mail program and ends; a status other than 0 means that
+    // no mail program took the file, which the user must hear of.
+    auto* mail = new QProcess(this);
+    mail->setProcessChannelMode(QProcess::ForwardedChannels);
+    connect(mail, &QProcess::errorOccurred, this, [this, mail](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
         ShowError(tr("The log cannot be handed to a mail program: xdg-email is not available."));
+        mail->deleteLater();
+    });
+    connect(mail, &QProcess::finished, this, [this, mail](int status, QProcess::ExitStatus how) {
+        mail->deleteLater();
+        if (how == QProcess::NormalExit && status == 0)
+            return;
+        ShowError(tr("No mail program took the log (xdg-email ended with status %1). Is an e-mail "
+                     "program set up on this desktop?")
+                      .arg(how == QProcess::NormalExit ? status : -1));
+    });
+    mail->start(QStringLiteral("xdg-email"), {QStringLiteral("--attach"), path});
 }
 
 void LogWorkspace::PasteSpecial() {

@@ -99,6 +99,7 @@ private:
     void PrintPreview();
     void ShowPageSetup();
     void SendMail();
+    void HandToMailProgram(const QString& path);
     void PasteSpecial();
     void ShowError(const QString& text) const;
     QString FileFilter() const;

@@ -94,6 +94,9 @@ private Q_SLOTS:
     void reopenedLogContinues();
     void commandLineFileIsOpenedInstead();
     void listeningFailureLeavesNoHubAndNewViewTriesAgain();
+    void closingTheListeningWindowIsSaid();
+    void mailThatNoProgramTakesIsSaid_data();
+    void mailThatNoProgramTakesIsSaid();
     void onlyTheMonthsLogGoesIntoTheMonthsFile();
     void turnOfTheMonthStartsTheNextFile();
     void zeroIntervalsNeverFireWithoutPause();
@@ -276,6 +279,7 @@ void TestLogWorkspace::listeningFailureLeavesNoHubAndNewViewTriesAgain() {
     QCOMPARE(Lines(*first), (QStringList{m_services.m_strListenError, QString()}));
     QVERIFY(!view->IsHub());
     QVERIFY(!m_workspace->HubView());
+    QVERIFY(m_frame->IdleMessage().contains(QStringLiteral("File > New")));
     QVERIFY(!view->SaveTimer());
     QVERIFY(view->UpdateTimer());  // every view fetches address books
 
@@ -283,11 +287,69 @@ void TestLogWorkspace::listeningFailureLeavesNoHubAndNewViewTriesAgain() {
     CQuillpadDoc* second = m_workspace->NewDocument();
     QCOMPARE(m_services.m_nListenCalls, 2);
     QVERIFY(m_workspace->ViewOf(*second)->IsHub());
+    QCOMPARE(m_frame->IdleMessage(), QStringLiteral("Ready"));
     QVERIFY(Lines(*second).contains(QStringLiteral("------- Log Section Separator -------")));
     // The month's log stays with the start-up document.
     QVERIFY(first->IsMonthLog());
     QVERIFY(!second->IsMonthLog());
     QCOMPARE(second->Title(), QStringLiteral("Quill1"));
+}
+
+void TestLogWorkspace::closingTheListeningWindowIsSaid() {
+    Start();
+    QCOMPARE(m_frame->IdleMessage(), QStringLiteral("Ready"));
+    CQuillpadDoc* extra = m_workspace->NewDocument();  // a second window, which does not listen
+    QVERIFY(m_workspace->CloseDocument(*m_workspace->Documents().first()));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!m_workspace->HubView());
+    QVERIFY(m_frame->IdleMessage().contains(QStringLiteral("File > New")));
+    // A prompt shown over it goes again, and the pane still says so.
+    m_frame->statusBar()->showMessage(QStringLiteral("Create a new document"));
+    m_frame->statusBar()->clearMessage();
+    QVERIFY(m_frame->findChild<QLabel*>(QStringLiteral("messagePane"))->isVisibleTo(m_frame.get()));
+
+    m_workspace->NewDocument();
+    QVERIFY(m_workspace->HubView());
+    QCOMPARE(m_frame->IdleMessage(), QStringLiteral("Ready"));
+    Q_UNUSED(extra);
+}
+
+void TestLogWorkspace::mailThatNoProgramTakesIsSaid_data() {
+    QTest::addColumn<QByteArray>("mailer");  // what xdg-email does, as a shell script; empty: none
+    QTest::addColumn<bool>("told");
+    QTest::newRow("a mail program takes it") << QByteArray("exit 0") << false;
+    QTest::newRow("no mail program") << QByteArray("exit 3") << true;
+    QTest::newRow("the program failed") << QByteArray("exit 4") << true;
+    QTest::newRow("killed") << QByteArray("kill -9 $$") << true;
+    QTest::newRow("no xdg-email at all") << QByteArray() << true;
+}
+
+void TestLogWorkspace::mailThatNoProgramTakesIsSaid() {
+    QFETCH(QByteArray, mailer);
+    QFETCH(bool, told);
+    // xdg-email found on the PATH first: a script of the test's.
+    QTemporaryDir bin;
+    const QString handed = bin.filePath(QStringLiteral("handed"));
+    if (!mailer.isEmpty()) {
+        const QString script = bin.filePath(QStringLiteral("xdg-email"));
+        WriteWholeFile(script,
+                       "#!/bin/sh\necho \"$@\" > '" + handed.toLocal8Bit() + "'\n" + mailer + "\n");
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit() + (mailer.isEmpty() ? QByteArray() : ":" + path));
+    Start();
+    m_messages.clear();
+    QVERIFY(m_frame->Commands().Execute(Cmd::FileSendMail));
+    const bool boxShown = WaitFor([&] { return !m_messages.isEmpty(); }, told ? 5000 : 500);
+    qputenv("PATH", path);
+    QCOMPARE(boxShown, told);
+    if (told) {
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages[0].contains(QStringLiteral("mail program")), qPrintable(m_messages[0]));
+    }
+    if (!mailer.isEmpty())
+        QCOMPARE(ReadWholeFile(handed).trimmed(), "--attach " + MonthPath().toLocal8Bit());
 }
 
 void TestLogWorkspace::onlyTheMonthsLogGoesIntoTheMonthsFile() {
