@@ -1,7 +1,6 @@
 #include "addressbook/CConfirmRetrievalDlg.h"
 
-#include <QPushButton>
-
+#include "shell/ControlNames.h"
 #include "ui_CConfirmRetrievalDlg.h"
 
 namespace {
@@ -17,13 +16,7 @@ CConfirmRetrievalDlg::CConfirmRetrievalDlg(const QString& server, const QString&
     m_ui->serverField->setText(server);
     m_ui->usernameField->setText(username);
     m_ui->directoryField->setText(directory);
-    for (auto [button, name] : {std::pair{QDialogButtonBox::Ok, "okButton"},
-                                std::pair{QDialogButtonBox::Cancel, "cancelButton"}}) {
-        QPushButton* widget = m_ui->buttonBox->button(button);
-        widget->setObjectName(QLatin1String(name));
-        // What a screen reader says: the button's own words, not its name in the code.
-        widget->setAccessibleName(widget->text().remove(QLatin1Char('&')));
-    }
+    ControlNames::NameStandardButtons(m_ui->buttonBox);
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }

@@ -21,6 +21,7 @@
 #include "net/CNoteSocket.h"
 #include "net/NoteRuns.h"
 #include "shell/CQuillpadView.h"
+#include "shell/ControlNames.h"
 #include "shell/MessageBox.h"
 #include "shell/Resources.h"
 #include "shell/SoundSpec.h"
@@ -207,7 +208,7 @@ CMessageWindow::CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool 
       m_bIncoming(incoming) {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("messageWindow"));
-    setAccessibleName(objectName());
+    ControlNames::NameAfterCaption(this);
     setAttribute(Qt::WA_DeleteOnClose);
     Qt::WindowFlags flags = Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
     // A main window kept above all others would otherwise cover every note as it pops up.
@@ -258,8 +259,7 @@ CMessageWindow::~CMessageWindow() {
 
 void CMessageWindow::BuildToolBar() {
     m_toolBar = new QToolBar(this);
-    m_toolBar->setObjectName(QStringLiteral("messageToolBar"));
-    m_toolBar->setAccessibleName(m_toolBar->objectName());
+    ControlNames::SetRole(m_toolBar, QStringLiteral("messageToolBar"), tr("Toolbar"));
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     m_toolBar->setIconSize(QSize(16, 16));
     int index = 0;
@@ -271,8 +271,8 @@ void CMessageWindow::BuildToolBar() {
         const int id = button.id;
         connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
         QWidget* widget = m_toolBar->widgetForAction(action);
-        widget->setObjectName(QLatin1String(button.image) + QStringLiteral("Button"));
-        widget->setAccessibleName(widget->objectName());
+        ControlNames::SetRole(widget, QLatin1String(button.image) + QStringLiteral("Button"),
+                              ControlNames::Words(tr(button.label)));
         action->setEnabled(id == ID_ERASE || id == ID_EXIT);
     }
     static_cast<QVBoxLayout*>(layout())->insertWidget(0, m_toolBar);

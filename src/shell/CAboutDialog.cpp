@@ -1,7 +1,6 @@
 #include "shell/CAboutDialog.h"
 
-#include <QPushButton>
-
+#include "shell/ControlNames.h"
 #include "shell/Resources.h"
 #include "ui_CAboutDialog.h"
 
@@ -10,9 +9,7 @@ CAboutDialog::CAboutDialog(QWidget* parent)
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("aboutDialog"));
     m_ui->iconLabel->setPixmap(Resources::ProgramIcon().pixmap(48, 48));
-    QPushButton* ok = m_ui->buttonBox->button(QDialogButtonBox::Ok);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setAccessibleName(ok->objectName());
+    ControlNames::NameStandardButtons(m_ui->buttonBox);
     connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }

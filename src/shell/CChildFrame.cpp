@@ -1,9 +1,13 @@
 #include "shell/CChildFrame.h"
 
 #include <QCloseEvent>
+#include <QMenu>
+
+#include "shell/ControlNames.h"
 
 CChildFrame::CChildFrame(QWidget* parent) : QMdiSubWindow(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
+    ControlNames::SetRole(systemMenu(), QStringLiteral("systemMenu"), tr("Log window menu"));
 }
 
 void CChildFrame::Track() {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 
+#include "shell/ControlNames.h"
 #include "shell/MessageBox.h"
 #include "ui_CFindReplaceDialog.h"
 
@@ -10,6 +11,7 @@ CFindReplaceDialog::CFindReplaceDialog(QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::CFindReplaceDialog>()) {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("findReplaceDialog"));
+    ControlNames::NameAfterCaption(this);
     setModal(false);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     connect(m_ui->findWhatEdit, &QLineEdit::textChanged, this, &CFindReplaceDialog::UpdateButtons);

@@ -24,6 +24,7 @@
 #include "platform/PeriodicTimer.h"
 #include "shell/CAboutDialog.h"
 #include "shell/CTrayIcon.h"
+#include "shell/ControlNames.h"
 #include "shell/NoteReminder.h"
 #include "shell/Resources.h"
 #include "shell/SoundSpec.h"
@@ -36,23 +37,21 @@ QString Tr(const char* text) {
     return QCoreApplication::translate("Commands", text);
 }
 
-void SetRole(QWidget* widget, const QString& name) {
-    widget->setObjectName(name);
-    widget->setAccessibleName(name);
-}
-
 }  // namespace
+
+using ControlNames::SetRole;
+using ControlNames::Words;
 
 CMainFrame::CMainFrame(CQuillpadApp& app, std::unique_ptr<PeriodicTimer> reminderTimer,
                        QWidget* parent)
     : QMainWindow(parent), m_app(app), m_reminderTimer(std::move(reminderTimer)) {
-    SetRole(this, QStringLiteral("mainFrame"));
+    SetRole(this, QStringLiteral("mainFrame"), QString::fromLatin1(CQuillpadApp::kAppTitle));
     setWindowTitle(QString::fromLatin1(CQuillpadApp::kAppTitle));
     setWindowIcon(Resources::ProgramIcon());
     resize(720, 520);
 
     m_mdiArea = new QMdiArea(this);
-    SetRole(m_mdiArea, QStringLiteral("mdiArea"));
+    SetRole(m_mdiArea, QStringLiteral("mdiArea"), tr("Log windows"));
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdiArea);
@@ -149,7 +148,7 @@ void CMainFrame::WireCommands() {
 QMenu* CMainFrame::BuildMenu(const MenuDefinition& definition) {
     auto* menu = new QMenu(Tr(definition.title), this);
     QString role = Tr(definition.title).remove(QLatin1Char('&')).toLower() + QStringLiteral("Menu");
-    SetRole(menu, role);
+    SetRole(menu, role, Words(Tr(definition.title)));
     for (const int id : definition.items) {
         if (id == Cmd::kSeparator) {
             menu->addSeparator();
@@ -170,6 +169,7 @@ QMenu* CMainFrame::BuildMenu(const MenuDefinition& definition) {
 }
 
 void CMainFrame::BuildMenuBars() {
+    SetRole(menuBar(), QStringLiteral("menuBar"), tr("Menu bar"));
     for (const bool documentOpen : {false, true}) {
         for (const MenuDefinition& definition : MainMenu(documentOpen))
             m_menus[documentOpen ? 1 : 0].append(BuildMenu(definition));
@@ -205,7 +205,7 @@ void CMainFrame::FillWindowList(QMenu* menu) {
 
 void CMainFrame::CreateToolBar() {
     m_toolBar = new QToolBar(tr("Toolbar"), this);
-    SetRole(m_toolBar, QStringLiteral("toolBar"));
+    SetRole(m_toolBar, QStringLiteral("toolBar"), m_toolBar->windowTitle());
     m_toolBar->setIconSize(QSize(16, 16));
     m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
     m_toolBar->setMovable(true);
@@ -217,31 +217,36 @@ void CMainFrame::CreateToolBar() {
         }
         QAction* action = Action(id);
         m_toolBar->addAction(action);
-        SetRole(m_toolBar->widgetForAction(action),
-                action->objectName() + QStringLiteral("Button"));
+        SetRole(m_toolBar->widgetForAction(action), action->objectName() + QStringLiteral("Button"),
+                Words(action->text()));
+        m_toolBar->widgetForAction(action)->setAccessibleDescription(action->statusTip());
     }
     addToolBar(Qt::TopToolBarArea, m_toolBar);
 }
 
 void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
-    SetRole(bar, QStringLiteral("statusBar"));
+    SetRole(bar, QStringLiteral("statusBar"), tr("Status bar"));
+    // A screen reader reads the message with the bar's name, and each pane's text with its own.
+    connect(bar, &QStatusBar::messageChanged, bar, &QWidget::setAccessibleDescription);
     // Prompts and progress cover this pane for a while; it shows again when they are done.
     m_messagePane = new QLabel(tr("Ready"), bar);
-    SetRole(m_messagePane, QStringLiteral("messagePane"));
+    SetRole(m_messagePane, QStringLiteral("messagePane"), tr("Status"));
+    m_messagePane->setAccessibleDescription(m_messagePane->text());
     bar->addWidget(m_messagePane, 1);
     const char* lockNames[3] = {"capsLockPane", "numLockPane", "scrollLockPane"};
+    const QString lockWords[3] = {tr("Caps Lock"), tr("Num Lock"), tr("Scroll Lock")};
     for (int i = 0; i < 3; ++i) {
         m_lockPanes[i] = new QLabel(bar);
-        SetRole(m_lockPanes[i], QLatin1String(lockNames[i]));
+        SetRole(m_lockPanes[i], QLatin1String(lockNames[i]), lockWords[i]);
         bar->addPermanentWidget(m_lockPanes[i]);
     }
     m_portPane = new QLabel(bar);
-    SetRole(m_portPane, QStringLiteral("portPane"));
+    SetRole(m_portPane, QStringLiteral("portPane"), tr("Port"));
     m_datePane = new QLabel(bar);
-    SetRole(m_datePane, QStringLiteral("datePane"));
+    SetRole(m_datePane, QStringLiteral("datePane"), tr("Date"));
     m_timePane = new QLabel(bar);
-    SetRole(m_timePane, QStringLiteral("timePane"));
+    SetRole(m_timePane, QStringLiteral("timePane"), tr("Time"));
     for (QLabel* pane : {m_portPane, m_datePane, m_timePane})
         bar->addPermanentWidget(pane);
 
@@ -265,6 +270,7 @@ void CMainFrame::UpdateStatusPanes(const QDateTime& now) {
     for (const auto& [pane, text] : panes) {
         // Each pane is as wide as its text, trailing blanks included.
         pane->setText(text);
+        pane->setAccessibleDescription(text);
         pane->setFixedWidth(pane->fontMetrics().horizontalAdvance(text) + 2 * pane->margin() + 4);
         pane->setEnabled(true);
     }
@@ -276,6 +282,7 @@ void CMainFrame::SetListening(bool listening) {
     m_messagePane->setText(listening ? tr("Ready")
                                      : tr("Not receiving notes: no log window listens. Choose "
                                           "File > New to receive them again."));
+    m_messagePane->setAccessibleDescription(m_messagePane->text());
 }
 
 QString CMainFrame::IdleMessage() const {
@@ -292,6 +299,7 @@ void CMainFrame::UpdateLockPanes() {
         const QString text = QLatin1String(keys[i].second);
         m_lockPanes[i]->setFixedWidth(m_lockPanes[i]->fontMetrics().horizontalAdvance(text) + 6);
         m_lockPanes[i]->setText(on.value_or(false) ? text : QString());
+        m_lockPanes[i]->setAccessibleDescription(m_lockPanes[i]->text());
     }
 }
 
@@ -307,7 +315,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 void CMainFrame::CreateTrayIcon() {
     m_trayIcon = new CTrayIcon(this);
     auto* menu = new QMenu(this);
-    SetRole(menu, QStringLiteral("trayMenu"));
+    SetRole(menu, QStringLiteral("trayMenu"), tr("Quillpad menu"));
     for (const int id : TrayMenu()) {
         if (id == Cmd::kSeparator)
             menu->addSeparator();
@@ -451,6 +459,8 @@ void CMainFrame::ShowHelp() {
            "month in the data directory.</p>"),
         QMessageBox::Ok, isVisible() ? this : nullptr);
     box.setObjectName(QStringLiteral("helpBox"));
+    box.setAccessibleName(box.windowTitle());
+    ControlNames::NameStandardButtons(&box);
     box.exec();
 }
 

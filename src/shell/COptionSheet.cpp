@@ -1,7 +1,6 @@
 #include "shell/COptionSheet.h"
 
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -10,6 +9,7 @@
 #include "shell/CDataPage.h"
 #include "shell/CFTPPage.h"
 #include "shell/CPProfilePage.h"
+#include "shell/ControlNames.h"
 #include "shell/Resources.h"
 
 COptionSheet::COptionSheet(const Settings& settings, CSoundPage::SoundPlayer play, QWidget* parent)
@@ -34,6 +34,7 @@ COptionSheet::COptionSheet(const Settings& settings, CSoundPage::SoundPlayer pla
     m_pages = {m_profile, m_data, m_sound, m_comm, m_ftp};
     for (COptionPage* page : std::as_const(m_pages)) {
         page->Load(settings);
+        page->setAccessibleName(page->windowTitle());
         m_tabs->addTab(page, page->windowTitle());
     }
     connect(m_tabs, &QTabWidget::currentChanged, this, &COptionSheet::OnPageChanged);
@@ -42,13 +43,7 @@ COptionSheet::COptionSheet(const Settings& settings, CSoundPage::SoundPlayer pla
 
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_buttons->setObjectName(QStringLiteral("buttonBox"));
-    const std::pair<QDialogButtonBox::StandardButton, const char*> roles[] = {
-        {QDialogButtonBox::Ok, "okButton"}, {QDialogButtonBox::Cancel, "cancelButton"}};
-    for (const auto& [which, name] : roles) {
-        QPushButton* button = m_buttons->button(which);
-        button->setObjectName(QLatin1String(name));
-        button->setAccessibleName(button->text().remove(QLatin1Char('&')));
-    }
+    ControlNames::NameStandardButtons(m_buttons);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &COptionSheet::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &COptionSheet::reject);
 

@@ -14,6 +14,7 @@
 #include "platform/PeriodicTimer.h"
 #include "shell/CChildFrame.h"
 #include "shell/CQuillpadDoc.h"
+#include "shell/ControlNames.h"
 #include "shell/LogViewServices.h"
 #include "shell/LogWorkspace.h"
 #include "shell/WindowPlacementStore.h"
@@ -31,8 +32,7 @@ QString ViewPlacementName(int number) {
 
 CQuillpadView::CQuillpadView(CQuillpadDoc& document, LogWorkspace& workspace, QWidget* parent)
     : QPlainTextEdit(parent), m_doc(document), m_workspace(workspace) {
-    setObjectName(QStringLiteral("logView"));
-    setAccessibleName(objectName());
+    ControlNames::SetRole(this, QStringLiteral("logView"), tr("Log"));
     setDocument(m_doc.Document());
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_doc.Document()->setDefaultFont(LogCharFormat().font());

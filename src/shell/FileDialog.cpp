@@ -1,7 +1,12 @@
 #include "shell/FileDialog.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMutex>
+
+#include "shell/ControlNames.h"
 
 namespace {
 
@@ -28,6 +33,29 @@ void FileDialog::QueueAnswer(const QString& path) {
 
 namespace {
 
+// Qt's own dialog names only some of its controls; the rest are spoken by their labels and
+// captions. Its accept button reads "Open" instead of "Save" while a folder is chosen, and its
+// name follows once the dialog has changed it.
+void NameControls(QFileDialog& dialog) {
+    ControlNames::NameAfterCaption(&dialog);
+    // Its form leaves these labels without the control they stand for.
+    for (const auto& [label, control] :
+         {std::pair{"lookInLabel", "lookInCombo"}, std::pair{"fileTypeLabel", "fileTypeCombo"}}) {
+        auto* caption = dialog.findChild<QLabel*>(QLatin1String(label));
+        if (caption && !caption->buddy())
+            caption->setBuddy(dialog.findChild<QWidget*>(QLatin1String(control)));
+    }
+    ControlNames::NameAfterLabels(&dialog);
+    auto* buttons = dialog.findChild<QDialogButtonBox*>();
+    if (!buttons)
+        return;
+    ControlNames::NameStandardButtons(buttons);
+    const auto rename = [buttons] { ControlNames::NameStandardButtons(buttons); };
+    QObject::connect(&dialog, &QFileDialog::currentChanged, buttons, rename, Qt::QueuedConnection);
+    for (const QLineEdit* field : dialog.findChildren<QLineEdit*>())
+        QObject::connect(field, &QLineEdit::textChanged, buttons, rename, Qt::QueuedConnection);
+}
+
 // A queued answer when a test gave one, else the user's choice (empty when cancelled).
 QString AskForFile(QWidget* parent, const QString& initialPath, const QString& filter,
                    QFileDialog::AcceptMode mode, const QString& defaultSuffix) {
@@ -42,6 +70,7 @@ QString AskForFile(QWidget* parent, const QString& initialPath, const QString& f
     if (open)
         dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(defaultSuffix);
+    NameControls(dialog);
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
@@ -66,5 +95,6 @@ QString FileDialog::GetExistingDirectory(QWidget* parent, const QString& title,
     dialog.setObjectName(QStringLiteral("directoryDialog"));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
+    NameControls(dialog);
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }

@@ -30,6 +30,7 @@
 #include "shell/CQuillpadDoc.h"
 #include "shell/CQuillpadView.h"
 #include "shell/Commands.h"
+#include "shell/ControlNames.h"
 #include "shell/FileDialog.h"
 #include "shell/LogViewServices.h"
 #include "shell/MessageBox.h"
@@ -210,7 +211,7 @@ CQuillpadDoc* LogWorkspace::CreateWindowFor(std::unique_ptr<CQuillpadDoc> doc) {
     entry->doc = std::move(doc);
     entry->frame = new CChildFrame;
     entry->frame->setObjectName(QStringLiteral("logWindow"));
-    entry->frame->setAccessibleName(entry->frame->objectName());
+    ControlNames::NameAfterCaption(entry->frame);
     entry->view = new CQuillpadView(*entry->doc, *this);
     entry->view->SetPrintMargins(m_app.GetSettings().m_rcMargins);
     entry->frame->setWidget(entry->view);

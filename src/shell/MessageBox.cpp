@@ -1,13 +1,33 @@
 #include "shell/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QMutex>
 
 #include "app/CQuillpadApp.h"
+#include "shell/ControlNames.h"
 
 namespace {
 
 QMutex g_mutex;
 MessageBox::Answerer g_answerer;
+
+// Every box bears the program's name as its caption; what a screen reader says first is the kind
+// of box.
+QString SpokenKind(QMessageBox::Icon icon) {
+    switch (icon) {
+        case QMessageBox::Critical:
+            return QCoreApplication::translate("MessageBox", "Error");
+        case QMessageBox::Warning:
+            return QCoreApplication::translate("MessageBox", "Warning");
+        case QMessageBox::Information:
+            return QCoreApplication::translate("MessageBox", "Information");
+        case QMessageBox::Question:
+            return QCoreApplication::translate("MessageBox", "Question");
+        case QMessageBox::NoIcon:
+            break;
+    }
+    return QCoreApplication::translate("MessageBox", "Message");
+}
 
 QMessageBox::StandardButton Show(
     QWidget* parent, QMessageBox::Icon icon, const QString& text,
@@ -24,7 +44,8 @@ QMessageBox::StandardButton Show(
     box.setObjectName(QStringLiteral("messageBox"));
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
-    box.setAccessibleName(box.objectName());
+    box.setAccessibleName(SpokenKind(icon));
+    ControlNames::NameStandardButtons(&box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -8,6 +8,7 @@
 #include "FtpServers.h"
 #include "ProgramCopy.h"
 #include "SilentNameServer.h"
+#include "SpokenNames.h"
 #include "TestSupport.h"
 #include "addressbook/AddressBookRetrieval.h"
 #include "addressbook/CConfirmRetrievalDlg.h"
@@ -30,23 +31,6 @@ struct Box {
     QMessageBox::Icon icon;
     QString text;
 };
-
-// The controls of a window (and the window) that a screen reader would announce by a code name
-// or by nothing at all.
-QStringList Unspoken(const QWidget& window) {
-    QStringList unspoken;
-    QList<const QWidget*> widgets{&window};
-    for (const QWidget* child : window.findChildren<QWidget*>()) {
-        if (qobject_cast<const QAbstractButton*>(child) || qobject_cast<const QLineEdit*>(child))
-            widgets.append(child);
-    }
-    for (const QWidget* widget : widgets) {
-        const QString name = widget->accessibleName();
-        if (name.isEmpty() || name == widget->objectName())
-            unspoken << widget->objectName();
-    }
-    return unspoken;
-}
 
 }  // namespace
 
@@ -99,7 +83,7 @@ void TestAddressBookRetrieval::initTestCase() {
             if (field->text() == ftptest::kPassword)
                 shown << u"(password shown)"_s;
         m_confirmed.append(shown.join(u'|'));
-        m_unspoken += Unspoken(dialog);
+        m_unspoken += spoken::Unspoken(dialog);
         return m_confirm;
     });
 }
@@ -338,7 +322,7 @@ void TestAddressBookRetrieval::cancelEndsAGet() {
     QVERIFY(dialog);
     auto* cancel = dialog->findChild<QPushButton*>(u"cancelButton"_s);
     QVERIFY(cancel);
-    QCOMPARE(Unspoken(*dialog), QStringList());
+    QCOMPARE(spoken::Unspoken(*dialog), QStringList());
     QElapsedTimer clock;
     clock.start();
     cancel->click();
