@@ -279,9 +279,9 @@ void CMainFrame::UpdateStatusPanes(const QDateTime& now) {
 void CMainFrame::SetListening(bool listening) {
     if (m_bDestroying)
         return;
+    // Short enough for the pane of a small window.
     m_messagePane->setText(listening ? tr("Ready")
-                                     : tr("Not receiving notes: no log window listens. Choose "
-                                          "File > New to receive them again."));
+                                     : tr("Not receiving notes: File > New listens again."));
     m_messagePane->setAccessibleDescription(m_messagePane->text());
 }
 
