@@ -3,14 +3,14 @@
 #include <QString>
 #include <optional>
 
+#include "platform/NumberInput.h"
+
 // The rules the Preferences pages follow, without their widgets.
 namespace PreferenceRules {
 
-// The whole numbers a field accepts, both ends included.
-struct NumberRange {
-    quint32 min;
-    quint32 max;
-};
+using NumberInput::NumberRange;
+using NumberInput::ParseNumber;
+using NumberInput::RangePrompt;
 
 constexpr NumberRange kSaveLogInterval{10, 240};  // minutes
 constexpr NumberRange kNotifyInterval{0, 60};     // minutes
@@ -19,13 +19,6 @@ constexpr NumberRange kPort{1, 65535};
 constexpr NumberRange kSocketTimeout{0, 100};     // seconds
 constexpr NumberRange kBroadcastInterval{0, 60};  // minutes
 constexpr NumberRange kUpdateInterval{1, 24};     // hours
-
-// The number a field's text stands for, when it is a whole number (blanks around it allowed)
-// within range; nothing otherwise.
-std::optional<quint32> ParseNumber(const QString& text, NumberRange range);
-
-// What the user is told when a field holds no number within range.
-QString RangePrompt(NumberRange range);
 
 // A local directory ends with "/": one is appended unless the text ends with one already.
 // An empty text stays empty.
