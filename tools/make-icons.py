@@ -255,6 +255,13 @@ def draw_open(c):
     c.polygon([(2, 28), (8, 14), (30, 14), (24, 28)], YELLOW)
 
 
+def draw_book(c):
+    c.rect(5, 3, 27, 29, BLUE)
+    c.rect(9, 3, 27, 26, WHITE)
+    c.bars(12, 24, 8, 4, 4)
+    c.rect(5, 3, 9, 29, INK, None)
+
+
 def draw_speaker(c):
     c.polygon([(3, 11), (9, 11), (17, 4), (17, 28), (9, 21), (3, 21)], MID)
     c.line(arc_points(17, 16, 6, -50, 50, 12), c.ow * 1.4, INK)
@@ -386,7 +393,7 @@ TOOLBAR = {
     "send-message": draw_send_message, "preferences": draw_preferences, "new": draw_new,
     "open": draw_open, "save": draw_save, "cut": draw_cut, "copy": draw_copy, "paste": draw_paste,
     "print": draw_print, "about": draw_about, "context-help": draw_context_help,
-    "speaker": draw_speaker,
+    "speaker": draw_speaker, "book": draw_book,
 }
 MESSAGE = {
     "to": draw_to, "clear": draw_clear, "select": draw_select, "deselect": draw_deselect,

@@ -5,6 +5,9 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "addressbook/CAddressBookDlg.h"
+#include "addressbook/CDeleteAddressBookDlg.h"
+#include "addressbook/CNewAddressBookDlg.h"
 #include "app/AppFunctions.h"
 #include "message/CMessageWindow.h"
 #include "message/MessageServices.h"
@@ -41,6 +44,9 @@ CQuillpadApp::CQuillpadApp(const QString& storeFilePath, ISoundPlayer& soundPlay
 
 CQuillpadApp::~CQuillpadApp() {
     delete m_optionSheet;
+    delete m_addressBookDlg.data();
+    delete m_deleteAddressBookDlg.data();
+    delete m_newAddressBookDlg.data();
     delete m_mainFrame;
 }
 
@@ -69,6 +75,9 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
         Qt::QueuedConnection);
     m_mainFrame->Commands().SetHandler(Cmd::Preferences, [this] { OnPreferences(); });
     m_mainFrame->SetExitGuard([this] { return MayEndWithUnsentNotes(); });
+    m_mainFrame->Commands().SetHandler(Cmd::AddressEdit, [this] { OnAddressEdit(); });
+    m_mainFrame->Commands().SetHandler(Cmd::AddressDelete, [this] { OnAddressDelete(); });
+    m_mainFrame->Commands().SetHandler(Cmd::AddressNew, [this] { OnAddressNew(); });
 
     // The first document: the one named on the command line, or the month's log.
     auto services = std::make_unique<MessageServices>(*this);
@@ -95,6 +104,10 @@ void CQuillpadApp::ExitInstance() {
         return;  // stored settings are never replaced by values that were not loaded
     PlayNotificationSound(LeaveSound(m_settings));
     m_soundPlayer.WaitForEnd();  // a wave file plays on its own: let it end before the program
+    // The address-book dialogs go first (each keeps its place), the editor first.
+    delete m_addressBookDlg.data();
+    delete m_deleteAddressBookDlg.data();
+    delete m_newAddressBookDlg.data();
     // The message windows still open go with the program (a run of theirs is stopped).
     CMessageWindow::DestroyAll();
     SaveSettings(SettingsSection::Editor);
@@ -147,6 +160,48 @@ void CQuillpadApp::OnPreferences() {
 
 COptionSheet* CQuillpadApp::OptionSheet() const {
     return m_optionSheet;
+}
+
+namespace {
+
+// At most one dialog of each kind: an open one is shown again as it is, else a new one is made
+// (it goes when its window is closed, and the reference with it).
+template <typename Dialog>
+void ShowBookDialog(QPointer<Dialog>& dialog, const Settings& settings,
+                    const RegistryStore& store) {
+    if (!dialog) {
+        dialog = new Dialog(settings, store);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    dialog->showNormal();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+}  // namespace
+
+void CQuillpadApp::OnAddressEdit() {
+    ShowBookDialog(m_addressBookDlg, m_settings, m_store);
+}
+
+void CQuillpadApp::OnAddressDelete() {
+    ShowBookDialog(m_deleteAddressBookDlg, m_settings, m_store);
+}
+
+void CQuillpadApp::OnAddressNew() {
+    ShowBookDialog(m_newAddressBookDlg, m_settings, m_store);
+}
+
+CAddressBookDlg* CQuillpadApp::AddressBookDialog() const {
+    return m_addressBookDlg;
+}
+
+CDeleteAddressBookDlg* CQuillpadApp::DeleteAddressBookDialog() const {
+    return m_deleteAddressBookDlg;
+}
+
+CNewAddressBookDlg* CQuillpadApp::NewAddressBookDialog() const {
+    return m_newAddressBookDlg;
 }
 
 void CQuillpadApp::ApplyPreferences(const COptionSheet& sheet) {

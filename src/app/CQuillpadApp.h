@@ -9,7 +9,10 @@
 #include "app/Settings.h"
 #include "platform/RegistryStore.h"
 
+class CAddressBookDlg;
+class CDeleteAddressBookDlg;
 class CMainFrame;
+class CNewAddressBookDlg;
 class COptionSheet;
 class LogViewServices;
 class LogWorkspace;
@@ -56,6 +59,15 @@ public:
     void OnPreferences();
     COptionSheet* OptionSheet() const;
 
+    // Address/Edit, Address/Delete and Address/New: each shows its dialog, made anew unless
+    // one is open already (which is only brought forward, as it is).
+    void OnAddressEdit();
+    void OnAddressDelete();
+    void OnAddressNew();
+    CAddressBookDlg* AddressBookDialog() const;
+    CDeleteAddressBookDlg* DeleteAddressBookDialog() const;
+    CNewAddressBookDlg* NewAddressBookDialog() const;
+
     QString GetLogFilePath() const;
     // Plays one of the program's sounds; callable from any thread.
     void PlayNotificationSound(const SoundSpec& sound) const;
@@ -90,6 +102,9 @@ private:
     SignalWatcher* m_signals = nullptr;
     QPointer<CMainFrame> m_mainFrame;
     QPointer<COptionSheet> m_optionSheet;
+    QPointer<CAddressBookDlg> m_addressBookDlg;
+    QPointer<CDeleteAddressBookDlg> m_deleteAddressBookDlg;
+    QPointer<CNewAddressBookDlg> m_newAddressBookDlg;
     std::unique_ptr<LogViewServices> m_services;
     std::unique_ptr<LogWorkspace> m_workspace;
 };

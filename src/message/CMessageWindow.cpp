@@ -220,6 +220,7 @@ CMessageWindow::CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool 
 
     connect(m_ui->bookList, &QListWidget::itemSelectionChanged, this,
             &CMessageWindow::OnBookSelected);
+    m_ui->bookList->installEventFilter(this);
     connect(m_ui->addressList, &QListWidget::itemSelectionChanged, this,
             &CMessageWindow::OnAddressSelectionChanged);
     connect(m_ui->addressList, &QListWidget::currentItemChanged, this,
@@ -335,6 +336,37 @@ void CMessageWindow::FillBookList(bool mayAsk) {
     const QSignalBlocker block(m_ui->bookList);
     m_ui->bookList->clear();
     m_ui->bookList->addItems(m_listing.m_descriptions);
+}
+
+void CMessageWindow::RefreshBooks() {
+    const int row = m_ui->bookList->currentRow();
+    const QString chosen = row >= 0 && row < m_listing.Count() ? m_listing.m_paths[row] : QString();
+    const BookListing fresh =
+        ListAddressBooks(m_host.App().GetSettings().m_strDataDirectory, false);
+    if (fresh.m_paths != m_listing.m_paths || fresh.m_descriptions != m_listing.m_descriptions) {
+        m_listing = fresh;
+        const QSignalBlocker block(m_ui->bookList);
+        m_ui->bookList->clear();
+        m_ui->bookList->addItems(m_listing.m_descriptions);
+        m_ui->bookList->setCurrentRow(static_cast<int>(m_listing.m_paths.indexOf(chosen)));
+    }
+    if (chosen.isEmpty())
+        return;
+    // The chosen book gone or changed: its addresses are shown again.
+    QList<AddressEntry> shown;
+    for (const RecipientEntry& item : std::as_const(m_addressItems))
+        shown.append(item.m_entry);
+    if (!m_listing.m_paths.contains(chosen) ||
+        ReadBookEntries(chosen).value_or(QList<AddressEntry>()) != shown)
+        OnBookSelected();
+}
+
+bool CMessageWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Books made, changed or deleted since the window opened show when the user comes back to
+    // the list of books.
+    if (watched == m_ui->bookList && event->type() == QEvent::FocusIn)
+        RefreshBooks();
+    return QDialog::eventFilter(watched, event);
 }
 
 void CMessageWindow::OnBookSelected() {

@@ -94,6 +94,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void reject() override;
 
 private:
@@ -103,6 +104,7 @@ private:
     void EnableCommand(int id, bool enabled);
     void FillBookList(bool mayAsk);
     void OnBookSelected();
+    void RefreshBooks();
     void OnAddressSelectionChanged();
     void OnAddressDoubleClicked(QListWidgetItem* item);
     void AddRecipient(const RecipientEntry& entry);

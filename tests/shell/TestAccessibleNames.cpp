@@ -8,7 +8,10 @@
 #include "ProgramCopy.h"
 #include "SpokenNames.h"
 #include "TestSupport.h"
+#include "addressbook/CAddressBookDlg.h"
 #include "addressbook/CConfirmRetrievalDlg.h"
+#include "addressbook/CDeleteAddressBookDlg.h"
+#include "addressbook/CNewAddressBookDlg.h"
 #include "addressbook/CRetrievalWaitDlg.h"
 #include "message/CMessageWindow.h"
 #include "message/MessageServices.h"
@@ -183,6 +186,19 @@ QStringList TestAccessibleNames::UnspokenIn(const QString& window) {
         confirm.show();
         return spoken::Unspoken(confirm);
     }
+    if (window == u"address book editor" || window == u"delete address book" ||
+        window == u"new address book") {
+        const Settings& settings = m_copy->app->GetSettings();
+        std::unique_ptr<QDialog> dialog;
+        if (window == u"address book editor")
+            dialog = std::make_unique<CAddressBookDlg>(settings, m_copy->app->Store());
+        else if (window == u"delete address book")
+            dialog = std::make_unique<CDeleteAddressBookDlg>(settings, m_copy->app->Store());
+        else
+            dialog = std::make_unique<CNewAddressBookDlg>(settings, m_copy->app->Store());
+        dialog->show();
+        return spoken::Unspoken(*dialog);
+    }
     if (window == u"get wait") {
         CRetrievalWaitDlg wait;
         wait.show();
@@ -218,7 +234,8 @@ void TestAccessibleNames::everyControlIsSpokenInWords_data() {
     for (const char* window :
          {"main window", "main window in tray mode", "compose window", "received note",
           "find dialog", "replace dialog", "about box", "options sheet", "confirm get", "get wait",
-          "message box", "question box", "help box", "open file dialog", "directory dialog"})
+          "address book editor", "delete address book", "new address book", "message box",
+          "question box", "help box", "open file dialog", "directory dialog"})
         QTest::newRow(window) << QString::fromLatin1(window);
 }
 
