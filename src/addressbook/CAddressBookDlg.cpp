@@ -7,7 +7,7 @@
 
 CAddressBookDlg::CAddressBookDlg(const Settings& settings, const RegistryStore& store,
                                  QWidget* parent)
-    : CBookDialog(store, QString::fromLatin1(kPlacementName), parent),
+    : CBookDialog(settings, store, QString::fromLatin1(kPlacementName), parent),
       m_ui(std::make_unique<Ui::CAddressBookDlg>()),
       m_editor(settings.m_strDataDirectory) {
     m_ui->setupUi(this);

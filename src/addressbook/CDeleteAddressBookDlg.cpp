@@ -7,7 +7,7 @@
 
 CDeleteAddressBookDlg::CDeleteAddressBookDlg(const Settings& settings, const RegistryStore& store,
                                              QWidget* parent)
-    : CBookDialog(store, QString::fromLatin1(kPlacementName), parent),
+    : CBookDialog(settings, store, QString::fromLatin1(kPlacementName), parent),
       m_ui(std::make_unique<Ui::CDeleteAddressBookDlg>()),
       m_listing(ListAddressBooks(settings.m_strDataDirectory, true)) {
     m_ui->setupUi(this);

@@ -11,7 +11,7 @@
 
 CNewAddressBookDlg::CNewAddressBookDlg(const Settings& settings, const RegistryStore& store,
                                        QWidget* parent)
-    : CBookDialog(store, QString::fromLatin1(kPlacementName), parent),
+    : CBookDialog(settings, store, QString::fromLatin1(kPlacementName), parent),
       m_ui(std::make_unique<Ui::CNewAddressBookDlg>()),
       m_settings(settings) {
     m_ui->setupUi(this);

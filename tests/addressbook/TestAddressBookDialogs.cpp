@@ -113,6 +113,8 @@ void TestAddressBookDialogs::newMakesABookOfItsDescription() {
     QPointer<CNewAddressBookDlg> dialog = m_app->NewAddressBookDialog();
     QVERIFY(dialog && dialog->isVisible());
     QCOMPARE(dialog->windowTitle(), QStringLiteral("NewAddress Book"));
+    // In the main window's band (Always On Top is on), or it would open behind it.
+    QVERIFY(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QSignalSpy changed(dialog.data(), &CNewAddressBookDlg::booksChanged);
     Type(dialog, "descriptionField", QStringLiteral("Team members"));
     Type(dialog, "fileNameField", QStringLiteral("Team"));
