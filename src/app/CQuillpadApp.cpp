@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QSessionManager>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -9,10 +10,12 @@
 #include "addressbook/CDeleteAddressBookDlg.h"
 #include "addressbook/CNewAddressBookDlg.h"
 #include "app/AppFunctions.h"
+#include "app/AutoStart.h"
 #include "message/CMessageWindow.h"
 #include "message/MessageServices.h"
 #include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
+#include "platform/XdgAutostart.h"
 #include "shell/CMainFrame.h"
 #include "shell/COptionSheet.h"
 #include "shell/LogViewServices.h"
@@ -56,6 +59,9 @@ CMainFrame* CQuillpadApp::MainFrame() const {
 
 bool CQuillpadApp::InitInstance(const QStringList& arguments) {
     m_bStarting = true;
+    // Started by the entry made when the last session ended: it has done its work.
+    if (arguments.contains(QLatin1String(XdgAutostart::kStartedArgument)))
+        AutoStart::Unregister(QString::fromLatin1(kAppTitle), m_store);
     m_instance = new SingleInstance(QFileInfo(m_store.FilePath()).absolutePath(), this);
     if (m_instance->Claim() == SingleInstance::Role::Secondary) {
         m_instance->RequestComeForward(kComeForwardTimeoutMs);
@@ -75,6 +81,8 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
         Qt::QueuedConnection);
     m_mainFrame->Commands().SetHandler(Cmd::Preferences, [this] { OnPreferences(); });
     m_mainFrame->SetExitGuard([this] { return MayEndWithUnsentNotes(); });
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(gui, &QGuiApplication::commitDataRequest, this, &CQuillpadApp::OnCommitDataRequest);
     m_mainFrame->Commands().SetHandler(Cmd::AddressEdit, [this] { OnAddressEdit(); });
     m_mainFrame->Commands().SetHandler(Cmd::AddressDelete, [this] { OnAddressDelete(); });
     m_mainFrame->Commands().SetHandler(Cmd::AddressNew, [this] { OnAddressNew(); });
@@ -221,6 +229,23 @@ void CQuillpadApp::ApplyPreferences(const COptionSheet& sheet) {
 
 QString CQuillpadApp::GetLogFilePath() const {
     return ::GetLogFilePath(m_settings.m_strDataDirectory);
+}
+
+bool CQuillpadApp::QueryEndSession() {
+    if (m_workspace) {
+        for (CQuillpadDoc* doc : m_workspace->Documents()) {
+            if (!m_workspace->CanClose(*doc))
+                return false;
+        }
+    }
+    // Whether or not it could be entered, the session may end.
+    AutoStart(QString::fromLatin1(kAppTitle), m_store).Register();
+    return true;
+}
+
+void CQuillpadApp::OnCommitDataRequest(QSessionManager& manager) {
+    if (!QueryEndSession())
+        manager.cancel();
 }
 
 bool CQuillpadApp::MayEndWithUnsentNotes() const {

@@ -18,6 +18,7 @@ class LogViewServices;
 class LogWorkspace;
 class ISoundPlayer;
 struct SoundSpec;
+class QSessionManager;
 class SingleInstance;
 class SignalWatcher;
 
@@ -41,6 +42,10 @@ public:
     // loaded by this process.
     void ExitInstance();
     bool HasMainWindow() const { return !m_mainFrame.isNull(); }
+    // The desktop session is about to end: every document is asked whether it may close (the
+    // month's log saves itself); when all may, the program enters itself for one start at the
+    // next logon. False (nothing entered) keeps the session going.
+    bool QueryEndSession();
     CMainFrame* MainFrame() const;
     LogWorkspace* Workspace() const { return m_workspace.get(); }
 
@@ -88,6 +93,7 @@ private:
     // Asked before the user's own Exit: notes being written are not thrown away unasked.
     bool MayEndWithUnsentNotes() const;
     void BringMainWindowForward();
+    void OnCommitDataRequest(QSessionManager& manager);
     void OnTerminationRequested();
 
     RegistryStore m_store;

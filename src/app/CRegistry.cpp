@@ -136,6 +136,17 @@ bool CRegistry::WriteValue(const QString& valueName, quint32 type, const QByteAr
     }));
 }
 
+bool CRegistry::DeleteValue(const QString& valueName) {
+    if (!IsOpen())
+        return Finish(RegistryStatus::kInvalidHandle);
+    const QByteArray path = m_hKey;
+    const QByteArray name = valueName.toLocal8Bit();
+    return Finish(m_store.Update([&](RegistryDocument& doc) {
+        RegKey* key = doc.FindKey(path);
+        return key && key->RemoveValue(name) ? RegistryStatus::kSuccess : RegistryStatus::kNotFound;
+    }));
+}
+
 bool CRegistry::WriteNumber(const QString& valueName, quint32 number) {
     QByteArray data(4, '\0');
     qToLittleEndian(number, data.data());

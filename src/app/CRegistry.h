@@ -40,6 +40,8 @@ public:
     // Writes the text followed by its terminating zero.
     bool WriteString(const QString& valueName, const QByteArray& text);
     bool WriteBinary(const QString& valueName, const void* data, quint32 size);
+    // Removes a value of the open key; fails when there is none of that name.
+    bool DeleteValue(const QString& valueName);
 
     QString ErrorText() const;
     qint32 Status() const { return m_lStatus; }

@@ -173,6 +173,16 @@ void RegKey::SetValue(const QByteArray& name, quint32 type, const QByteArray& da
     values.append(RegValue{name, type, data});
 }
 
+bool RegKey::RemoveValue(const QByteArray& name) {
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (SameName(values[i].name, name)) {
+            values.removeAt(i);
+            return true;
+        }
+    }
+    return false;
+}
+
 QByteArray RegistryDocument::NormalisePath(const QByteArray& path) {
     QByteArray out;
     for (const QByteArray& part : path.split('\\')) {

@@ -19,6 +19,8 @@ struct RegKey {
 
     const RegValue* FindValue(const QByteArray& name) const;
     void SetValue(const QByteArray& name, quint32 type, const QByteArray& data);
+    // False when there is no value of that name.
+    bool RemoveValue(const QByteArray& name);
 };
 
 class RegistryDocument {

@@ -10,7 +10,11 @@
 #include "message/CMessageWindow.h"
 #include "platform/SignalWatcher.h"
 #include "platform/SingleInstance.h"
+#include "platform/XdgAutostart.h"
 #include "shell/CMainFrame.h"
+#include "shell/CQuillpadDoc.h"
+#include "shell/CQuillpadView.h"
+#include "shell/LogWorkspace.h"
 #include "shell/MessageBox.h"
 #include "shell/Resources.h"
 
@@ -22,6 +26,7 @@ private Q_SLOTS:
     void laterStartRestoresTheMinimisedWindow();
     void hiddenWindowWithoutTrayIconComesForward();
     void printMarginsReachViewsAndStore();
+    void sessionEndEntersTheProgramForTheNextLogon();
     void exitAsksOnceAboutUnsentNotes();
     void cleanupTestCase();
 
@@ -93,6 +98,35 @@ void TestQuillpadApp::printMarginsReachViewsAndStore() {
                 .contains("\"Margins\"=hex:a0,05,00,00,d0,02,00,00,68,01,00,00,00,00,00,00"));
 }
 
+void TestQuillpadApp::sessionEndEntersTheProgramForTheNextLogon() {
+    const QString entry = XdgAutostart::EntryPath();
+    QFile::remove(entry);
+    QStringList asked;
+    MessageBox::SetAnswerer([&asked](QMessageBox::Icon, const QString& text) {
+        asked.append(text);
+        return QMessageBox::Cancel;
+    });
+    // A document that may not close (its user cancels) keeps the session going: nothing is
+    // entered.
+    LogWorkspace* workspace = m_app->Workspace();
+    CQuillpadDoc* scratch = workspace->NewDocument();
+    workspace->ViewOf(*scratch)->AppendLine(QStringLiteral("unsaved"));
+    QVERIFY(!m_app->QueryEndSession());
+    QCOMPARE(asked.size(), 1);
+    QVERIFY(!QFile::exists(entry));
+
+    // Once every document may close, the month's log has saved itself and the program is
+    // entered for one start.
+    scratch->SetModified(false);
+    QVERIFY(workspace->CloseDocument(*scratch));
+    QFile::remove(m_app->GetLogFilePath());
+    QVERIFY(m_app->QueryEndSession());
+    QVERIFY(QFile::exists(m_app->GetLogFilePath()));
+    QVERIFY(XdgAutostart::IsOwnEntry(entry));
+    MessageBox::SetAnswerer({});
+    QFile::remove(entry);
+}
+
 void TestQuillpadApp::exitAsksOnceAboutUnsentNotes() {
     QStringList questions;
     MessageBox::SetAnswerer([&questions](QMessageBox::Icon, const QString& text) {
@@ -135,6 +169,8 @@ void TestQuillpadApp::exitAsksOnceAboutUnsentNotes() {
     Q_EMIT watcher->terminationRequested(SIGTERM);
     QVERIFY(WaitFor([&] { return closed.count() == 1; }, 5000));
     QCOMPARE(questions.size(), 2);
+    // Ending the program is no end of the session: nothing is entered for the next logon.
+    QVERIFY(!QFile::exists(XdgAutostart::EntryPath()));
     MessageBox::SetAnswerer({});
 }
 

@@ -50,6 +50,7 @@ private Q_SLOTS:
     void secondStartBringsTheFirstForward();
     void crashedInstanceDoesNotBlockTheNextStart();
     void separateConfigDirectoriesRunSideBySide();
+    void startThroughTheAutostartEntryRemovesIt();
 };
 
 void TestStartup::firstStartWritesDefaultsAndAsksForTheName() {
@@ -207,6 +208,34 @@ void TestStartup::separateConfigDirectoriesRunSideBySide() {
         QVERIFY(run->WaitForExit(5000));
         QCOMPARE(run->ExitCode(), 0);
     }
+}
+
+void TestStartup::startThroughTheAutostartEntryRemovesIt() {
+    const TestHome home;
+    WriteNamedStore(home);
+    const QString entries = home.ConfigHome() + QStringLiteral("/autostart/");
+    const QString ours = entries + QStringLiteral("quillpad-run-once.desktop");
+    const QString users = entries + QStringLiteral("quillpad.desktop");
+    QDir().mkpath(entries);
+    const QByteArray entry =
+        "[Desktop Entry]\nType=Application\nName=Quillpad\nExec=" QUILLPAD_BINARY
+        " --autostart\nX-Quillpad-RunOnce=true\n";
+    WriteWholeFile(users, "[Desktop Entry]\nType=Application\nName=Quillpad\nExec=quillpad\n");
+
+    // A start of the user's own (not through the entry) leaves the entry for the next logon.
+    for (const bool throughEntry : {false, true}) {
+        WriteWholeFile(ours, entry);
+        ProgramRun run(home,
+                       throughEntry ? QStringList{QStringLiteral("--autostart")} : QStringList());
+        QVERIFY(run.Start());
+        QVERIFY(WaitUntilLoaded(home, run));
+        QTest::qWait(200);
+        QCOMPARE(QFile::exists(ours), !throughEntry);
+        QVERIFY(QFile::exists(users));  // the user's own entry is never the program's to remove
+        run.Signal(SIGTERM);
+        QVERIFY(run.WaitForExit(5000));
+    }
+    QVERIFY(!QFile::exists(ours));  // and an ordinary end writes none
 }
 
 QUILLPAD_TEST_MAIN(TestStartup)
