@@ -1,7 +1,6 @@
 // A received note announced on the desktop: a copy of the program in this process, whose
 // session bus is a private one with a notification service of the test's own, receives notes
 // and checks from quillpad-send.
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
 #include <QtWidgets>
@@ -13,7 +12,6 @@
 #include "TestSupport.h"
 #include "message/CMessageWindow.h"
 #include "message/NoteBlocks.h"
-#include "platform/DesktopNotifier.h"
 #include "shell/MessageBox.h"
 
 namespace {
@@ -77,7 +75,6 @@ private Q_SLOTS:
     void summaryLine_data();
     void summaryLine();
     void noteIsNotifiedAndItsClickBringsItsWindowForward();
-    void silentServiceHoldsUpNoNote();
 
 private:
     std::unique_ptr<PrivateBus> m_bus;
@@ -157,26 +154,6 @@ void TestNoteNotifications::noteIsNotifiedAndItsClickBringsItsWindowForward() {
     service.InvokeAction(shown.id, QStringLiteral("default"));
     QTest::qWait(200);
     QCOMPARE(VisibleMessageWindows(), 0);
-}
-
-void TestNoteNotifications::silentServiceHoldsUpNoNote() {
-    NotificationService service(m_bus->Address(), QStringLiteral("silent"));
-    QVERIFY(service.IsRegistered());
-    service.SetHolding(true);
-    Receiver receiver(this);
-    const auto windowsGo = qScopeGuard([] { CMessageWindow::DestroyAll(); });
-    const int before = receiver.app->m_nUnansweredNoteCount;
-    QCOMPARE(
-        QuillpadSend({QStringLiteral("-m"), QStringLiteral("Anyone there?"), receiver.Address()}),
-        0);
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(WaitFor([&] { return receiver.app->m_nUnansweredNoteCount == before + 1; }, 5000));
-    // Had the note waited for the service, it would have waited for the reply time-out.
-    QVERIFY(clock.elapsed() < DesktopNotifier::kReplyTimeoutMs / 2);
-    QVERIFY(WaitFor([&] { return service.HeldCount() == 1; }, 5000));
-    QCOMPARE(receiver.incoming.size(), 1);
-    QVERIFY(receiver.incoming.first() && receiver.incoming.first()->isVisible());
 }
 
 QUILLPAD_TEST_GUI_MAIN(TestNoteNotifications)
