@@ -12,8 +12,10 @@ BUILD_PACKAGES := build-essential cmake ninja-build qt6-base-dev qt6-base-dev-to
 # desktop's mail hand-over (xdg-email) for File Send.
 RUN_PACKAGES := qt6-qpa-plugins xdg-utils
 # What the tests need: an FTP server, a virtual display and Xlib to act as its window manager,
-# `ip`/`unshare` for the private network, and another program's RTF reader.
-TEST_PACKAGES := python3-pyftpdlib xvfb xauth libx11-dev iproute2 util-linux unrtf
+# `ip`/`unshare` for the private network, another program's RTF reader, and a D-Bus daemon for
+# a private session bus (notifications, the tray).
+TEST_PACKAGES := python3-pyftpdlib xvfb xauth libx11-dev iproute2 util-linux unrtf \
+	dbus-daemon
 
 .PHONY: all deps test-deps configure build run test bench format clean
 

@@ -744,6 +744,11 @@ void CMessageWindow::OnRecord(const CMsg& msg) {
             LogAndNote(QString());
             break;
         case MSG_TEXT:
+            // The first text record holds the body; the rest are the profile lines.
+            if (!m_bBodySeen) {
+                m_bBodySeen = true;
+                m_strBodyLine = NoteBlocks::SummaryLine(msg.Text());
+            }
             LogAndNote(msg.Text());
             break;
         case MSG_END:
@@ -768,12 +773,18 @@ void CMessageWindow::OnNoteEnd() {
     m_ui->progressBar->setRange(0, 1);
     m_ui->progressBar->setValue(1);
     SetStatus(GetTimeStamp());
+    BringForward();
+    m_host.NotifyNewMessage(*this);
+    ++m_host.App().m_nUnansweredNoteCount;
+    m_bReceived = true;
+}
+
+void CMessageWindow::BringForward() {
+    if (m_bClosed)
+        return;  // on its way out
     showNormal();
     raise();
     activateWindow();
-    m_host.NotifyNewMessage();
-    ++m_host.App().m_nUnansweredNoteCount;
-    m_bReceived = true;
 }
 
 void CMessageWindow::ReplyMode() {

@@ -84,6 +84,10 @@ public:
     qint32 SenderPort() const { return m_nSenderPort; }
     QString QuotedText() const { return m_note.m_strQuote; }
     QString FromLine() const { return m_note.m_strFromLine; }
+    // The first line of a received note's body, short enough for a desktop notification.
+    QString BodyLine() const { return m_strBodyLine; }
+    // Shows the window in its normal state, in front and active.
+    void BringForward();
 
     // Acting on one received record.
     void OnRecord(const CMsg& msg);
@@ -145,6 +149,8 @@ private:
     QString m_strSenderName;
     QString m_strSenderAddress;
     qint32 m_nSenderPort = 0;
+    QString m_strBodyLine;
+    bool m_bBodySeen = false;
     bool m_bSending = false;
     bool m_bChecking = false;
     bool m_bReceived = false;

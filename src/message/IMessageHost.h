@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+class CMessageWindow;
 class CQuillpadApp;
 class CQuillpadView;
 class RecentListWriter;
@@ -17,8 +18,9 @@ public:
     virtual CQuillpadView* CurrentLogView() = 0;
     // Writes Last Senders off the user-interface thread; runs hold it as long as they go on.
     virtual std::shared_ptr<RecentListWriter> RecentLists() = 0;
-    // A received note has been shown (command 1025): the Message sound and the reminder.
-    virtual void NotifyNewMessage() = 0;
+    // A received note has been shown in window (command 1025): the Message sound, the reminder
+    // and a desktop notification.
+    virtual void NotifyNewMessage(CMessageWindow& window) = 0;
     // Fetches the address books from the FTP server, asking and reporting as Address/Get does;
     // done runs once the books are in (the windows keep working meanwhile).
     virtual void GetAddressBooks(QWidget* parent, std::function<void()> done) = 0;

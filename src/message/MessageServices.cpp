@@ -1,5 +1,6 @@
 #include "message/MessageServices.h"
 
+#include <QDBusConnection>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -8,9 +9,11 @@
 #include "addressbook/LogonRecord.h"
 #include "app/CQuillpadApp.h"
 #include "message/CMessageWindow.h"
+#include "message/NoteBlocks.h"
 #include "net/CListeningSocket.h"
 #include "net/CNoteSocket.h"
 #include "net/NoteExchange.h"
+#include "platform/DesktopNotifier.h"
 #include "shell/CQuillpadView.h"
 #include "shell/LogWorkspace.h"
 
@@ -18,7 +21,13 @@ MessageServices::MessageServices(CQuillpadApp& app, QObject* parent)
     : QObject(parent),
       m_app(app),
       m_retrieval(new AddressBookRetrieval(app, this)),
-      m_recentLists(std::make_shared<RecentListWriter>()) {}
+      m_recentLists(std::make_shared<RecentListWriter>()),
+      m_notifier(new DesktopNotifier(QString::fromLatin1(CQuillpadApp::kAppTitle),
+                                     QStringLiteral("quillpad"), QDBusConnection::sessionBus(),
+                                     this)) {
+    connect(m_notifier, &DesktopNotifier::defaultActionInvoked, this,
+            &MessageServices::OnNotificationClicked);
+}
 
 bool MessageServices::StartListening(CQuillpadView& view, QString* error) {
     const Settings& settings = m_app.GetSettings();
@@ -113,8 +122,26 @@ CQuillpadView* MessageServices::CurrentLogView() {
     return workspace->HubView() ? workspace->HubView() : workspace->ActiveView();
 }
 
-void MessageServices::NotifyNewMessage() {
+void MessageServices::NotifyNewMessage(CMessageWindow& window) {
     Q_EMIT newMessage();
+    const QString sender =
+        window.SenderName().trimmed().isEmpty() ? window.SenderAddress() : window.SenderName();
+    const quint32 id = m_notifier->Notify(
+        tr("Note from %1").arg(NoteBlocks::SummaryLine(sender, kNotifiedNameLimit)),
+        window.BodyLine());
+    if (id == 0)
+        return;
+    m_notified.insert(id, &window);
+    // A notification of a window that has gone leads nowhere.
+    connect(&window, &QObject::destroyed, this, [this, id] {
+        m_notified.remove(id);
+        m_notifier->Close(id);
+    });
+}
+
+void MessageServices::OnNotificationClicked(quint32 id) {
+    if (CMessageWindow* window = m_notified.value(id))
+        window->BringForward();
 }
 
 bool MessageServices::CanGetAddressBooks() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -14,6 +15,7 @@ class AddressBookRetrieval;
 class CListeningSocket;
 class CMessageWindow;
 class CNoteSocket;
+class DesktopNotifier;
 
 // The network side of the log views and what message windows need of the program: the hub's
 // listening socket and announcement receiver, announcements, new notes, and a window for each
@@ -24,6 +26,8 @@ public:
     // Incoming connections read at the same time; further ones are closed at once, so that a
     // flood of connections cannot use up the program's memory.
     static constexpr int kMaxReadingConnections = 64;
+    // Characters of a sender's name in a desktop notification.
+    static constexpr int kNotifiedNameLimit = 64;
 
     explicit MessageServices(CQuillpadApp& app, QObject* parent = nullptr);
 
@@ -37,7 +41,7 @@ public:
     CQuillpadApp& App() override { return m_app; }
     CQuillpadView* CurrentLogView() override;
     std::shared_ptr<RecentListWriter> RecentLists() override { return m_recentLists; }
-    void NotifyNewMessage() override;
+    void NotifyNewMessage(CMessageWindow& window) override;
     bool CanGetAddressBooks() const override;
     void GetAddressBooks(QWidget* parent, std::function<void()> done) override;
     void UpdateAddressBooks(CQuillpadView& view) override;
@@ -58,10 +62,14 @@ Q_SIGNALS:
 private:
     void ProcessPendingAccept(CQuillpadView& view, CListeningSocket& server);
     void OnFirstRecord(QPointer<CQuillpadView> view, CNoteSocket* socket, const CMsg& msg);
+    void OnNotificationClicked(quint32 id);
 
     CQuillpadApp& m_app;
     QList<QPointer<CNoteSocket>> m_reading;
     QPointer<CMessageWindow> m_lastCompose;
     AddressBookRetrieval* m_retrieval;
     std::shared_ptr<RecentListWriter> m_recentLists;
+    DesktopNotifier* m_notifier;
+    // The window each desktop notification of a received note stands for.
+    QHash<quint32, QPointer<CMessageWindow>> m_notified;
 };

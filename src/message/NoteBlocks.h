@@ -22,4 +22,10 @@ QStringList OutgoingBlock(const QString& recipientText, const QString& fullName,
 // What the log receives at MSG_BEGIN.
 QStringList IncomingBanner();
 
+// Characters of a note's line shown outside its window (a desktop notification).
+inline constexpr int kSummaryLineLimit = 120;
+// The first line of text that is not blank, with control characters and runs of blanks as one
+// blank, cut to at most maxChars characters (a cut line ends in "…").
+QString SummaryLine(const QString& text, int maxChars = kSummaryLineLimit);
+
 }  // namespace NoteBlocks

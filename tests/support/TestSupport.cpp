@@ -35,7 +35,12 @@ QProcessEnvironment TestHome::Environment() const {
     env.insert(QStringLiteral("XDG_DATA_HOME"), DataHome());
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), RuntimeDir());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), NoSessionBus());
     return env;
+}
+
+QString TestHome::NoSessionBus() const {
+    return QStringLiteral("unix:path=") + RuntimeDir() + QStringLiteral("/no-session-bus");
 }
 
 void TestHome::Activate() const {
@@ -43,6 +48,7 @@ void TestHome::Activate() const {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(ConfigHome()));
     qputenv("XDG_DATA_HOME", QFile::encodeName(DataHome()));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(RuntimeDir()));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", QFile::encodeName(NoSessionBus()));
 }
 
 const TestHome& CurrentTestHome() {

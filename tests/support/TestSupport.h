@@ -23,6 +23,9 @@ public:
     QString DataDirectory() const;
     // The environment of this HOME, for a program started by a test.
     QProcessEnvironment Environment() const;
+    // A session bus address where no bus is: a test never reaches the user's desktop session
+    // (a note received in a test must not pop up there), unless it sets a bus of its own.
+    QString NoSessionBus() const;
 
     // Makes the process use this HOME (done once at start for the test's own HOME).
     void Activate() const;

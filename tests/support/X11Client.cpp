@@ -1,5 +1,6 @@
 #include "X11Client.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -69,4 +70,39 @@ bool X11Client::RequestClose(unsigned long window) const {
     const bool sent = XSendEvent(display, window, False, NoEventMask, &event) != 0;
     XFlush(display);
     return sent;
+}
+
+bool X11Client::IsOnScreen(unsigned long window) const {
+    if (!m_display || !window)
+        return false;
+    XWindowAttributes attributes = {};
+    return XGetWindowAttributes(Dpy(m_display), window, &attributes) &&
+           attributes.map_state == IsViewable;
+}
+
+bool X11Client::IsIconic(unsigned long window) const {
+    if (!m_display || !window)
+        return false;
+    Display* display = Dpy(m_display);
+    bool iconic = false;
+    if (XWMHints* hints = XGetWMHints(display, window)) {
+        iconic = (hints->flags & StateHint) && hints->initial_state == IconicState;
+        XFree(hints);
+    }
+    // _NET_WM_STATE, as an EWMH window manager reads it.
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    const Atom hidden = XInternAtom(display, "_NET_WM_STATE_HIDDEN", False);
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_STATE", False), 0, 64,
+                           False, XA_ATOM, &type, &format, &count, &after, &data) == Success &&
+        data) {
+        const Atom* atoms = reinterpret_cast<const Atom*>(data);
+        for (unsigned long i = 0; i < count; ++i)
+            iconic = iconic || atoms[i] == hidden;
+        XFree(data);
+    }
+    return iconic;
 }

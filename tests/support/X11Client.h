@@ -16,6 +16,10 @@ public:
     unsigned long FindWindow(const QByteArray& title, const QByteArray& windowClass) const;
     // Sends WM_DELETE_WINDOW, as a window manager does when its close button is clicked.
     bool RequestClose(unsigned long window) const;
+    // The window is mapped and all its ancestors are (it can be seen where nothing covers it).
+    bool IsOnScreen(unsigned long window) const;
+    // The window asks to be iconified (minimised) or is, by whatever a window manager reads.
+    bool IsIconic(unsigned long window) const;
 
 private:
     void* m_display = nullptr;
