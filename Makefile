@@ -12,12 +12,20 @@ BUILD_PACKAGES := build-essential cmake ninja-build qt6-base-dev qt6-base-dev-to
 # desktop's mail hand-over (xdg-email) for File Send.
 RUN_PACKAGES := qt6-qpa-plugins xdg-utils
 # What the tests need: an FTP server, a virtual display and Xlib to act as its window manager,
-# `ip`/`unshare` for the private network, another program's RTF reader, and a D-Bus daemon for
-# a private session bus (notifications, the tray).
+# `ip`/`unshare` for the private network, another program's RTF reader, a D-Bus daemon for a
+# private session bus (notifications, the tray), and the desktop's validators for the installed
+# launcher, metainfo and MIME package.
 TEST_PACKAGES := python3-pyftpdlib xvfb xauth libx11-dev iproute2 util-linux unrtf \
-	dbus-daemon
+	dbus-daemon desktop-file-utils appstream shared-mime-info
+# What `make deb` needs beyond the build: dpkg-shlibdeps (finds the libraries' packages) and
+# `file`, which CPack uses to find the programs among the installed files.
+DEB_PACKAGES := dpkg-dev file
 
-.PHONY: all deps test-deps configure build run test bench format clean
+# Where `make install` puts the program; DESTDIR stages the whole tree elsewhere (packaging).
+PREFIX  ?= /usr/local
+DESTDIR ?=
+
+.PHONY: all deps test-deps configure build run test install deb bench format clean
 
 all: build
 
@@ -39,6 +47,21 @@ run: build
 test: test-deps configure
 	cmake --build $(BUILD_DIR)
 	tools/run-tests.sh $(BUILD_DIR)
+
+# Installs into $(DESTDIR)$(PREFIX). Installed for real (no DESTDIR), the desktop's caches
+# are brought up to date so that menus, icons and the log file type show at once.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+	@if [ -z "$(DESTDIR)" ]; then \
+		! command -v update-mime-database >/dev/null || update-mime-database "$(PREFIX)/share/mime"; \
+		! command -v update-desktop-database >/dev/null || update-desktop-database -q "$(PREFIX)/share/applications"; \
+		! command -v gtk-update-icon-cache >/dev/null || gtk-update-icon-cache -q -t "$(PREFIX)/share/icons/hicolor"; \
+	fi
+
+# A Debian package of the same files, installed under /usr: $(BUILD_DIR)/quillpad_<version>_<arch>.deb
+deb: build
+	@tools/install-packages.sh $(DEB_PACKAGES)
+	cd $(BUILD_DIR) && cpack -G DEB
 
 # What the benchmarks compare against: an FTP server and curl.
 BENCH_PACKAGES := python3-pyftpdlib curl

@@ -5,8 +5,11 @@
 #include "app/CQuillpadApp.h"
 #include "platform/QtSoundPlayer.h"
 #include "platform/SignalWatcher.h"
+#include "shell/PrintRun.h"
 
 int RunQuillpad(int argc, char** argv) {
+    if (PrintRun::IsRequested(argc, argv))
+        return PrintRun::Main(argc, argv);
     SignalWatcher::InstallHandlers();
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(CQuillpadApp::kAppTitle));

@@ -41,7 +41,7 @@ void CQuillpadDoc::SetModified(bool modified) {
     m_document->setModified(modified);
 }
 
-CQuillpadDoc::LoadResult CQuillpadDoc::Load(const QString& path, QString* error) {
+CQuillpadDoc::LoadResult CQuillpadDoc::Load(const QString& path, QString* error, bool keepDamaged) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
@@ -65,7 +65,8 @@ CQuillpadDoc::LoadResult CQuillpadDoc::Load(const QString& path, QString* error)
     m_document->setModified(false);
     if (!whole) {
         // The next save would replace the part that could not be read.
-        AtomicFile::Write(path + QStringLiteral(".bad"), bytes);
+        if (keepDamaged)
+            AtomicFile::Write(path + QStringLiteral(".bad"), bytes);
         if (error)
             *error = reason;
     }

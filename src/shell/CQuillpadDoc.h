@@ -31,9 +31,10 @@ public:
 
     enum class LoadResult { Read, Damaged, Failed };
     // Reads a log file. A damaged file gives what could be read and the reason; the damaged
-    // original is then kept beside it as "<name>.bad" before anything replaces it. A file that
-    // cannot be read at all leaves the document as it was.
-    LoadResult Load(const QString& path, QString* error);
+    // original is then kept beside it as "<name>.bad" before anything replaces it, unless
+    // keepDamaged is false (a reader that never saves). A file that cannot be read at all leaves
+    // the document as it was.
+    LoadResult Load(const QString& path, QString* error, bool keepDamaged = true);
     // The document as RTF; unwritten as for DocumentToRtf.
     QByteArray ToRtf(int* unwritten = nullptr) const;
     // Writes the document as RTF into path, atomically.
