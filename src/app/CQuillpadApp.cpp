@@ -64,12 +64,27 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
         AutoStart::Unregister(QString::fromLatin1(kAppTitle), m_store);
     m_instance = new SingleInstance(QFileInfo(m_store.FilePath()).absolutePath(), this);
     if (m_instance->Claim() == SingleInstance::Role::Secondary) {
-        m_instance->RequestComeForward(kComeForwardTimeoutMs);
+        // A log opened from the file manager while a copy runs opens in that copy.
+        QStringList files;
+        for (const QString& argument : arguments.mid(1)) {
+            if (!argument.startsWith(QLatin1Char('-')))
+                files.append(QFileInfo(argument).absoluteFilePath());
+        }
+        m_instance->RequestComeForward(kComeForwardTimeoutMs, files);
         m_bStarting = false;
         return true;
     }
     connect(m_instance, &SingleInstance::comeForwardRequested, this,
             &CQuillpadApp::BringMainWindowForward);
+    connect(m_instance, &SingleInstance::openRequested, this, [this](const QStringList& files) {
+        if (!m_workspace)
+            return;
+        for (const QString& file : files)
+            m_workspace->OpenDocument(file);
+        // The window is where the log is: it comes forward even out of the tray.
+        if (m_mainFrame && m_mainFrame->isHidden())
+            m_mainFrame->Restore();
+    });
 
     LoadSettings();
 

@@ -16,6 +16,8 @@ int RunQuillpad(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Vexor"));
     QApplication::setApplicationVersion(QStringLiteral("3.6"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // Windows and notifications belong to the installed launcher.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vexor.Quillpad"));
 
     QtSoundPlayer soundPlayer;
     CQuillpadApp app(RegistryStore::DefaultFilePath(), soundPlayer);

@@ -14,9 +14,13 @@ Q_LOGGING_CATEGORY(lcInstance, "quillpad.instance", QtWarningMsg)
 
 namespace {
 
+// A request is "come-forward", or "open" followed by one line per file and an empty line.
 constexpr QByteArrayView kRequest = "come-forward\n";
+constexpr QByteArrayView kOpenRequest = "open\n";
 constexpr QByteArrayView kAnswer = "ok\n";
 constexpr int kConnectionLifetimeMs = 2000;
+// The longest request taken: kMaxFiles paths of PATH_MAX bytes and their line ends.
+constexpr qint64 kMaxRequestBytes = 16 * 4097 + 16;
 
 }  // namespace
 
@@ -62,35 +66,62 @@ void SingleInstance::StartServer() {
 void SingleInstance::OnNewConnection() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        // A caller that never sends its request is dropped after a while.
+        // A caller that never sends its whole request is dropped after a while.
         QTimer::singleShot(kConnectionLifetimeMs, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine()) {
-                if (socket->bytesAvailable() > kRequest.size())
-                    socket->abort();
-                return;
-            }
-            const QByteArray line = socket->readLine(kRequest.size() + 1);
-            if (line != kRequest) {
-                socket->abort();
-                return;
-            }
-            qCInfo(lcInstance) << "a later start asked this copy to come forward";
-            socket->write(kAnswer.data(), kAnswer.size());
-            socket->flush();
-            socket->disconnectFromServer();
-            Q_EMIT comeForwardRequested();
-        });
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadRequest(*socket); });
     }
 }
 
-bool SingleInstance::RequestComeForward(int timeoutMs) {
+void SingleInstance::ReadRequest(QLocalSocket& socket) {
+    if (socket.bytesAvailable() > kMaxRequestBytes) {
+        socket.abort();
+        return;
+    }
+    // The request is taken whole once it has all arrived, and only then.
+    const QByteArray request = socket.peek(kMaxRequestBytes);
+    QStringList files;
+    if (request.startsWith(kOpenRequest)) {
+        const qsizetype end = request.indexOf("\n\n", kOpenRequest.size() - 1);
+        if (end < 0)
+            return;  // the rest is still on its way
+        const QList<QByteArray> lines =
+            request.mid(kOpenRequest.size(), end - kOpenRequest.size() + 1).split('\n');
+        for (const QByteArray& line : lines) {
+            if (!line.isEmpty() && files.size() < kMaxFiles)
+                files.append(QString::fromUtf8(line));
+        }
+    } else if (!request.startsWith(kRequest)) {
+        if (request.size() >= kRequest.size() || request.contains('\n'))
+            socket.abort();
+        return;
+    }
+    socket.readAll();
+    qCInfo(lcInstance) << "a later start asked this copy to come forward";
+    socket.write(kAnswer.data(), kAnswer.size());
+    socket.flush();
+    socket.disconnectFromServer();
+    if (!files.isEmpty())
+        Q_EMIT openRequested(files);
+    Q_EMIT comeForwardRequested();
+}
+
+bool SingleInstance::RequestComeForward(int timeoutMs, const QStringList& files) {
+    QByteArray request = kRequest.toByteArray();
+    if (!files.isEmpty()) {
+        request = kOpenRequest.toByteArray();
+        for (const QString& file : files.mid(0, kMaxFiles)) {
+            // A path with a line end in it cannot be told apart from the next one.
+            if (!file.contains(QLatin1Char('\n')))
+                request += file.toUtf8() + '\n';
+        }
+        request += '\n';
+    }
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
     if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime())))
         return false;
-    socket.write(kRequest.data(), kRequest.size());
+    socket.write(request);
     if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
         return false;
     while (!socket.canReadLine() && !deadline.hasExpired()) {

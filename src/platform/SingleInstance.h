@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include "platform/FileLock.h"
 
@@ -25,18 +26,25 @@ public:
 
     Role Claim();
 
-    // From a second start: asks the first copy to come forward. Bounded by timeoutMs;
-    // true when the first copy acknowledged.
-    bool RequestComeForward(int timeoutMs);
+    // From a second start: asks the first copy to come forward, and to open the files given
+    // (full paths; at most kMaxFiles). Bounded by timeoutMs; true when the first copy
+    // acknowledged.
+    bool RequestComeForward(int timeoutMs, const QStringList& files = {});
+
+    static constexpr int kMaxFiles = 16;
 
     const QString& ServerName() const { return m_serverName; }
 
 Q_SIGNALS:
     void comeForwardRequested();
+    // A later start was given these files to open (full paths), before it asked to come
+    // forward.
+    void openRequested(const QStringList& files);
 
 private:
     void StartServer();
     void OnNewConnection();
+    void ReadRequest(class QLocalSocket& socket);
 
     FileLock m_lock;
     QString m_serverName;

@@ -25,13 +25,14 @@ private Q_SLOTS:
     void startsMinimisedWithoutTray();
     void laterStartRestoresTheMinimisedWindow();
     void hiddenWindowWithoutTrayIconComesForward();
+    void laterStartOpensItsLogsHere();
     void printMarginsReachViewsAndStore();
     void sessionEndEntersTheProgramForTheNextLogon();
     void exitAsksOnceAboutUnsentNotes();
     void cleanupTestCase();
 
 private:
-    void AskToComeForward();
+    void AskToComeForward(const QStringList& files = {});
 
     RecordingSoundPlayer m_sounds{false};
     std::unique_ptr<CQuillpadApp> m_app;
@@ -59,12 +60,12 @@ void TestQuillpadApp::startsMinimisedWithoutTray() {
     QVERIFY(!m_app->GetComputerName().isEmpty());
 }
 
-void TestQuillpadApp::AskToComeForward() {
+void TestQuillpadApp::AskToComeForward(const QStringList& files) {
     // The request blocks until answered, so it runs beside the event loop that answers it.
     SingleInstance later(QFileInfo(CurrentTestHome().StorePath()).absolutePath());
     QCOMPARE(later.Claim(), SingleInstance::Role::Secondary);
     std::atomic<bool> answered{false};
-    std::thread requester([&] { answered = later.RequestComeForward(5000); });
+    std::thread requester([&] { answered = later.RequestComeForward(5000, files); });
     const bool done = WaitFor([&] { return answered.load(); }, 6000);
     requester.join();
     QVERIFY(done);
@@ -86,6 +87,28 @@ void TestQuillpadApp::hiddenWindowWithoutTrayIconComesForward() {
     QVERIFY(WaitFor([&] { return frame->isVisible(); }, 3000));
     QVERIFY(!frame->isMinimized());
     frame->showMinimized();
+}
+
+void TestQuillpadApp::laterStartOpensItsLogsHere() {
+    // Opening logs from the file manager while the program runs: they open in the running copy.
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("first.qpd"));
+    const QString second = dir.filePath(QStringLiteral("with blank\nline.qpd"));
+    const QString third = dir.filePath(QStringLiteral("Zoë's notes.qpd"));
+    for (const QString& path : {first, third})
+        WriteWholeFile(path, "{\\rtf1\\ansi Opened here.\\par}");
+    const int before = static_cast<int>(m_app->Workspace()->Documents().size());
+    AskToComeForward({first, second, third});
+    QStringList opened;
+    for (const CQuillpadDoc* doc : m_app->Workspace()->Documents())
+        opened.append(doc->PathName());
+    QCOMPARE(opened.size(), before + 2);  // a name with a line end in it cannot be handed over
+    QVERIFY(opened.contains(first));
+    QVERIFY(opened.contains(third));
+    for (CQuillpadDoc* doc : m_app->Workspace()->Documents()) {
+        if (doc->PathName() == first || doc->PathName() == third)
+            QVERIFY(m_app->Workspace()->CloseDocument(*doc));
+    }
 }
 
 void TestQuillpadApp::printMarginsReachViewsAndStore() {
