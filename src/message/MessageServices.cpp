@@ -23,8 +23,8 @@ MessageServices::MessageServices(CQuillpadApp& app, QObject* parent)
       m_retrieval(new AddressBookRetrieval(app, this)),
       m_recentLists(std::make_shared<RecentListWriter>()),
       m_notifier(new DesktopNotifier(QString::fromLatin1(CQuillpadApp::kAppTitle),
-                                     QStringLiteral("quillpad"), QDBusConnection::sessionBus(),
-                                     this)) {
+                                     QStringLiteral("org.vexor.Quillpad"),  // the installed icon
+                                     QDBusConnection::sessionBus(), this)) {
     connect(m_notifier, &DesktopNotifier::defaultActionInvoked, this,
             &MessageServices::OnNotificationClicked);
 }
