@@ -6,9 +6,10 @@
 
 #include "addressbook/CConfirmRetrievalDlg.h"
 #include "addressbook/CRetrievalWaitDlg.h"
-#include "app/CQuillpadApp.h"
+#include "app/Settings.h"
 #include "shell/CMainFrame.h"
 #include "shell/CQuillpadView.h"
+#include "shell/IApplication.h"
 #include "shell/LogWorkspace.h"
 #include "shell/MessageBox.h"
 
@@ -54,7 +55,7 @@ private:
 
 }  // namespace
 
-AddressBookRetrieval::AddressBookRetrieval(CQuillpadApp& app, QObject* parent)
+AddressBookRetrieval::AddressBookRetrieval(IApplication& app, QObject* parent)
     : QObject(parent), m_app(app), m_ending(std::make_shared<std::atomic<bool>>(false)) {}
 
 AddressBookRetrieval::~AddressBookRetrieval() {
@@ -73,6 +74,11 @@ AddressBookRetrieval::~AddressBookRetrieval() {
     if (m_getRunning)
         QApplication::restoreOverrideCursor();
     delete m_waitDialog.data();
+}
+
+void AddressBookRetrieval::Attach(CMainFrame* frame, LogWorkspace* workspace) {
+    m_frame = frame;
+    m_workspace = workspace;
 }
 
 void AddressBookRetrieval::Start(std::function<void()> work, QThread::Priority priority) {
@@ -110,7 +116,7 @@ bool AddressBookRetrieval::GetAddressBooks(QWidget* parent) {
     // program's.
     QPointer<CMainFrame> frame = qobject_cast<CMainFrame*>(parent ? parent->window() : nullptr);
     if (!frame)
-        frame = m_app.MainFrame();
+        frame = m_frame;
     QPointer<CRetrievalWaitDlg> shown(waitDialog);
     Start(
         [this, target, owner, frame, shown, ending = m_ending, cancelled = m_getCancelled,
@@ -172,8 +178,7 @@ void AddressBookRetrieval::UpdateAddressBooks(CQuillpadView* logView) {
                 this, dropped, [](const QString&) {},
                 [this, log](const QString& line) {
                     CQuillpadView* view =
-                        log ? log.data()
-                            : (m_app.Workspace() ? m_app.Workspace()->HubView() : nullptr);
+                        log ? log.data() : (m_workspace ? m_workspace->HubView() : nullptr);
                     if (view)
                         view->AppendLine(line);
                 });

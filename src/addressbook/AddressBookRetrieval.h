@@ -8,7 +8,9 @@
 
 #include "addressbook/Retrieval.h"
 
-class CQuillpadApp;
+class CMainFrame;
+class IApplication;
+class LogWorkspace;
 class CQuillpadView;
 class CRetrievalWaitDlg;
 class QWidget;
@@ -23,7 +25,10 @@ public:
     // How long the Get command runs before its wait dialog shows: a quick run shows none.
     static constexpr int kWaitDialogDelayMs = 500;
 
-    AddressBookRetrieval(CQuillpadApp& app, QObject* parent = nullptr);
+    AddressBookRetrieval(IApplication& app, QObject* parent = nullptr);
+    // The main window whose status bar shows a Get's progress, and the log documents whose
+    // current log takes a periodic update's report once the view it was for has gone.
+    void Attach(CMainFrame* frame, LogWorkspace* workspace);
     // Cancels the runs going on and waits for each to end.
     ~AddressBookRetrieval() override;
 
@@ -52,7 +57,9 @@ private:
     void Start(std::function<void()> work, QThread::Priority priority);
     void FinishGet(QPointer<QWidget> owner, int count);
 
-    CQuillpadApp& m_app;
+    IApplication& m_app;
+    QPointer<CMainFrame> m_frame;
+    QPointer<LogWorkspace> m_workspace;
     // Set once the program is ending: every run stops, and nothing it reports is shown.
     std::shared_ptr<std::atomic<bool>> m_ending;
     // Set by the Get command's Cancel; a new one for each Get.

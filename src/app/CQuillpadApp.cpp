@@ -106,8 +106,9 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
     auto services = std::make_unique<MessageServices>(*this);
     connect(services.get(), &MessageServices::newMessage, m_mainFrame,
             &CMainFrame::NotifyNewMessage);
+    m_workspace = std::make_unique<LogWorkspace>(*this, *m_mainFrame, *services);
+    services->Attach(m_mainFrame, m_workspace.get());
     m_services = std::move(services);
-    m_workspace = std::make_unique<LogWorkspace>(*this, *m_mainFrame, *m_services);
     if (!m_workspace->OpenAtStart(arguments)) {
         m_bStarting = false;
         return false;
@@ -156,7 +157,8 @@ bool CQuillpadApp::CreateSettingsKey(const QString& keyPath) const {
 
 void CQuillpadApp::SetPrintMargins(int left, int top, int right, int bottom) {
     m_settings.m_rcMargins = QMargins(left, top, right, bottom);
-    Q_EMIT printMarginsChanged(m_settings.m_rcMargins);
+    if (m_workspace)
+        m_workspace->ApplyPrintMargins(m_settings.m_rcMargins);
     SaveSettings(SettingsSection::Editor);
 }
 

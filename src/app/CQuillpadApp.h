@@ -8,6 +8,7 @@
 
 #include "app/Settings.h"
 #include "platform/RegistryStore.h"
+#include "shell/IApplication.h"
 
 class CAddressBookDlg;
 class CDeleteAddressBookDlg;
@@ -24,11 +25,9 @@ class SignalWatcher;
 
 // The one application object: the settings record, the run-time values that several parts
 // read, and start-up and shut-down in their fixed order.
-class CQuillpadApp : public QObject {
+class CQuillpadApp : public QObject, public IApplication {
     Q_OBJECT
 public:
-    static constexpr const char* kAppTitle = "Quillpad";
-
     // store is the settings store; its directory also scopes the single-instance guard.
     // trayMode is found out from the desktop unless given.
     CQuillpadApp(const QString& storeFilePath, ISoundPlayer& soundPlayer,
@@ -50,13 +49,13 @@ public:
     LogWorkspace* Workspace() const { return m_workspace.get(); }
 
     // Settings (the record, its store, and the operations on both).
-    Settings& GetSettings() { return m_settings; }
-    const Settings& GetSettings() const { return m_settings; }
-    const RegistryStore& Store() const { return m_store; }
+    Settings& GetSettings() override { return m_settings; }
+    const Settings& GetSettings() const override { return m_settings; }
+    const RegistryStore& Store() const override { return m_store; }
     void LoadSettings();
     bool SaveSettings(SettingsSection section) const;
     bool CreateSettingsKey(const QString& keyPath) const;
-    void SetPrintMargins(int left, int top, int right, int bottom);
+    void SetPrintMargins(int left, int top, int right, int bottom) override;
     bool SettingsLoaded() const { return m_bSettingsLoaded; }
 
     // The Preferences command: the Options sheet, modal. Confirmed, its values become the
@@ -73,20 +72,12 @@ public:
     CDeleteAddressBookDlg* DeleteAddressBookDialog() const;
     CNewAddressBookDlg* NewAddressBookDialog() const;
 
-    QString GetLogFilePath() const;
-    // Plays one of the program's sounds; callable from any thread.
-    void PlayNotificationSound(const SoundSpec& sound) const;
+    QString GetLogFilePath() const override;
+    void PlayNotificationSound(const SoundSpec& sound) const override;
 
     // Run-time values.
-    bool IsTrayMode() const { return m_bTrayMode; }
-    const QString& GetComputerName() const { return m_strComputerName; }
-    int m_nLiveViewCount = 0;
-    int m_nMessageWindowCount = 0;
-    int m_nUnansweredNoteCount = 0;
-
-Q_SIGNALS:
-    // The print margins changed: every log view takes them over.
-    void printMarginsChanged(const QMargins& margins);
+    bool IsTrayMode() const override { return m_bTrayMode; }
+    const QString& GetComputerName() const override { return m_strComputerName; }
 
 private:
     void ApplyPreferences(const COptionSheet& sheet);

@@ -15,13 +15,14 @@
 
 #include "addressbook/RecentListWriter.h"
 #include "app/AppFunctions.h"
-#include "app/CQuillpadApp.h"
+#include "app/Settings.h"
 #include "message/IMessageHost.h"
 #include "message/NoteBlocks.h"
 #include "net/CNoteSocket.h"
 #include "net/NoteRuns.h"
 #include "shell/CQuillpadView.h"
 #include "shell/ControlNames.h"
+#include "shell/IApplication.h"
 #include "shell/MessageBox.h"
 #include "shell/Resources.h"
 #include "shell/SoundSpec.h"
@@ -121,7 +122,7 @@ public:
     // What a run needs beyond its window, taken when it starts: the run never reads the
     // settings, which Preferences may be writing meanwhile.
     struct Context {
-        const CQuillpadApp* m_app;  // plays the sounds; outlives every window
+        const IApplication* m_app;  // plays the sounds; outlives every window
         SoundSpec m_errorSound;
         std::shared_ptr<RecentListWriter> m_recentLists;
         QString m_strDataDirectory;
@@ -234,7 +235,7 @@ CMessageWindow::CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool 
     // a hidden window for an incoming note must not hold up its delivery.
     FillBookList(!m_bIncoming);
 
-    CQuillpadApp& app = m_host.App();
+    IApplication& app = m_host.App();
     ++app.m_nMessageWindowCount;
     WindowPlacementStore(app.Store())
         .Restore(QString::fromLatin1(WindowPlacementStore::kKeyPath),
@@ -571,7 +572,7 @@ void CMessageWindow::StartCheck() {
 }
 
 void CMessageWindow::StartRun(std::function<void(WindowRunReporter&)> run) {
-    const CQuillpadApp& app = m_host.App();
+    const IApplication& app = m_host.App();
     const Settings& settings = app.GetSettings();
     WindowRunReporter::Context context{&app, ErrorSound(settings), m_host.RecentLists(),
                                        settings.m_strDataDirectory};
@@ -832,7 +833,7 @@ void CMessageWindow::OnClosing() {
     if (m_bClosed)
         return;
     m_bClosed = true;
-    CQuillpadApp& app = m_host.App();
+    IApplication& app = m_host.App();
     WindowPlacementStore(app.Store())
         .Save(QString::fromLatin1(WindowPlacementStore::kKeyPath),
               QStringLiteral("Message %1").arg(app.m_nMessageWindowCount), *this);

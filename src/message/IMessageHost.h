@@ -4,7 +4,7 @@
 #include <memory>
 
 class CMessageWindow;
-class CQuillpadApp;
+class IApplication;
 class CQuillpadView;
 class RecentListWriter;
 class QWidget;
@@ -13,7 +13,7 @@ class QWidget;
 class IMessageHost {
 public:
     virtual ~IMessageHost() = default;
-    virtual CQuillpadApp& App() = 0;
+    virtual IApplication& App() = 0;
     // The log that takes a window's lines when the view that made it has gone.
     virtual CQuillpadView* CurrentLogView() = 0;
     // Writes Last Senders off the user-interface thread; runs hold it as long as they go on.

@@ -7,7 +7,7 @@
 #include "addressbook/AddressBookRetrieval.h"
 #include "addressbook/CLoginSocket.h"
 #include "addressbook/LogonRecord.h"
-#include "app/CQuillpadApp.h"
+#include "app/Settings.h"
 #include "message/CMessageWindow.h"
 #include "message/NoteBlocks.h"
 #include "net/CListeningSocket.h"
@@ -15,14 +15,15 @@
 #include "net/NoteExchange.h"
 #include "platform/DesktopNotifier.h"
 #include "shell/CQuillpadView.h"
+#include "shell/IApplication.h"
 #include "shell/LogWorkspace.h"
 
-MessageServices::MessageServices(CQuillpadApp& app, QObject* parent)
+MessageServices::MessageServices(IApplication& app, QObject* parent)
     : QObject(parent),
       m_app(app),
       m_retrieval(new AddressBookRetrieval(app, this)),
       m_recentLists(std::make_shared<RecentListWriter>()),
-      m_notifier(new DesktopNotifier(QString::fromLatin1(CQuillpadApp::kAppTitle),
+      m_notifier(new DesktopNotifier(QString::fromLatin1(IApplication::kAppTitle),
                                      QStringLiteral("org.vexor.Quillpad"),  // the installed icon
                                      QDBusConnection::sessionBus(), this)) {
     connect(m_notifier, &DesktopNotifier::defaultActionInvoked, this,
@@ -115,11 +116,15 @@ void MessageServices::OnFirstRecord(QPointer<CQuillpadView> view, CNoteSocket* s
     Q_EMIT incomingWindowCreated(window);
 }
 
+void MessageServices::Attach(CMainFrame* frame, LogWorkspace* workspace) {
+    m_workspace = workspace;
+    m_retrieval->Attach(frame, workspace);
+}
+
 CQuillpadView* MessageServices::CurrentLogView() {
-    LogWorkspace* workspace = m_app.Workspace();
-    if (!workspace)
+    if (!m_workspace)
         return nullptr;
-    return workspace->HubView() ? workspace->HubView() : workspace->ActiveView();
+    return m_workspace->HubView() ? m_workspace->HubView() : m_workspace->ActiveView();
 }
 
 void MessageServices::NotifyNewMessage(CMessageWindow& window) {

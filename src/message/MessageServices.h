@@ -13,7 +13,9 @@
 
 class AddressBookRetrieval;
 class CListeningSocket;
+class CMainFrame;
 class CMessageWindow;
+class LogWorkspace;
 class CNoteSocket;
 class DesktopNotifier;
 
@@ -29,7 +31,10 @@ public:
     // Characters of a sender's name in a desktop notification.
     static constexpr int kNotifiedNameLimit = 64;
 
-    explicit MessageServices(CQuillpadApp& app, QObject* parent = nullptr);
+    explicit MessageServices(IApplication& app, QObject* parent = nullptr);
+    // The main window (its status bar shows a retrieval's progress) and the log documents
+    // (incoming notes go into the current log), once they exist.
+    void Attach(CMainFrame* frame, LogWorkspace* workspace);
 
     // LogViewServices
     bool StartListening(CQuillpadView& view, QString* error) override;
@@ -38,7 +43,7 @@ public:
     void SendMessage(CQuillpadView& view) override;
 
     // IMessageHost
-    CQuillpadApp& App() override { return m_app; }
+    IApplication& App() override { return m_app; }
     CQuillpadView* CurrentLogView() override;
     std::shared_ptr<RecentListWriter> RecentLists() override { return m_recentLists; }
     void NotifyNewMessage(CMessageWindow& window) override;
@@ -64,7 +69,8 @@ private:
     void OnFirstRecord(QPointer<CQuillpadView> view, CNoteSocket* socket, const CMsg& msg);
     void OnNotificationClicked(quint32 id);
 
-    CQuillpadApp& m_app;
+    IApplication& m_app;
+    QPointer<LogWorkspace> m_workspace;
     QList<QPointer<CNoteSocket>> m_reading;
     QPointer<CMessageWindow> m_lastCompose;
     AddressBookRetrieval* m_retrieval;

@@ -19,12 +19,13 @@
 #include <QWhatsThis>
 #include <QWindow>
 
-#include "app/CQuillpadApp.h"
+#include "app/Settings.h"
 #include "platform/LockKeys.h"
 #include "platform/PeriodicTimer.h"
 #include "shell/CAboutDialog.h"
 #include "shell/CTrayIcon.h"
 #include "shell/ControlNames.h"
+#include "shell/IApplication.h"
 #include "shell/NoteReminder.h"
 #include "shell/Resources.h"
 #include "shell/SoundSpec.h"
@@ -42,11 +43,11 @@ QString Tr(const char* text) {
 using ControlNames::SetRole;
 using ControlNames::Words;
 
-CMainFrame::CMainFrame(CQuillpadApp& app, std::unique_ptr<PeriodicTimer> reminderTimer,
+CMainFrame::CMainFrame(IApplication& app, std::unique_ptr<PeriodicTimer> reminderTimer,
                        QWidget* parent)
     : QMainWindow(parent), m_app(app), m_reminderTimer(std::move(reminderTimer)) {
-    SetRole(this, QStringLiteral("mainFrame"), QString::fromLatin1(CQuillpadApp::kAppTitle));
-    setWindowTitle(QString::fromLatin1(CQuillpadApp::kAppTitle));
+    SetRole(this, QStringLiteral("mainFrame"), QString::fromLatin1(IApplication::kAppTitle));
+    setWindowTitle(QString::fromLatin1(IApplication::kAppTitle));
     setWindowIcon(Resources::ProgramIcon());
     resize(720, 520);
 
@@ -326,7 +327,7 @@ void CMainFrame::CreateTrayIcon() {
     m_trayIcon->SetMenu(menu);
     connect(m_trayIcon, &CTrayIcon::commandRequested, this,
             [this](int id) { m_commands.Execute(id); });
-    m_trayIcon->SetIcon(Resources::ProgramIcon(), QString::fromLatin1(CQuillpadApp::kAppTitle));
+    m_trayIcon->SetIcon(Resources::ProgramIcon(), QString::fromLatin1(IApplication::kAppTitle));
 }
 
 void CMainFrame::PlaceAtStart() {

@@ -9,7 +9,7 @@
 #include "platform/PeriodicTimer.h"
 #include "shell/Commands.h"
 
-class CQuillpadApp;
+class IApplication;
 class CTrayIcon;
 class NoteReminder;
 class QLabel;
@@ -28,7 +28,7 @@ public:
     static constexpr int kClockTickMs = 10000;
 
     // reminderTimer drives the unanswered-note reminder; by default a real timer.
-    explicit CMainFrame(CQuillpadApp& app, std::unique_ptr<PeriodicTimer> reminderTimer = nullptr,
+    explicit CMainFrame(IApplication& app, std::unique_ptr<PeriodicTimer> reminderTimer = nullptr,
                         QWidget* parent = nullptr);
     ~CMainFrame() override;
 
@@ -101,7 +101,7 @@ private:
     void ArrangeIcons();
     void ShowHelp();
 
-    CQuillpadApp& m_app;
+    IApplication& m_app;
     CommandTable m_commands;
     std::map<int, QAction*> m_actions;
     QList<QMenu*> m_menus[2];  // without and with a log document

@@ -10,11 +10,12 @@
 #include <QUuid>
 
 #include "app/AppFunctions.h"
-#include "app/CQuillpadApp.h"
+#include "app/Settings.h"
 #include "platform/PeriodicTimer.h"
 #include "shell/CChildFrame.h"
 #include "shell/CQuillpadDoc.h"
 #include "shell/ControlNames.h"
+#include "shell/IApplication.h"
 #include "shell/LogViewServices.h"
 #include "shell/LogWorkspace.h"
 #include "shell/WindowPlacementStore.h"
@@ -134,7 +135,7 @@ void CQuillpadView::OnInitialUpdate() {
     if (m_bInitialUpdateDone)
         return;
     m_bInitialUpdateDone = true;
-    CQuillpadApp& app = m_workspace.App();
+    IApplication& app = m_workspace.App();
     const Settings& settings = app.GetSettings();
 
     // A reopened log is shown entirely in the log's format.
@@ -174,7 +175,7 @@ void CQuillpadView::OnInitialUpdate() {
 }
 
 void CQuillpadView::BecomeHub() {
-    CQuillpadApp& app = m_workspace.App();
+    IApplication& app = m_workspace.App();
     const Settings& settings = app.GetSettings();
     m_bHub = true;
     m_workspace.SetHubView(this);
@@ -216,7 +217,7 @@ void CQuillpadView::OnDestroy() {
     if (m_bDestroyed)
         return;
     m_bDestroyed = true;
-    CQuillpadApp& app = m_workspace.App();
+    IApplication& app = m_workspace.App();
     if (m_bCounted) {
         if (CChildFrame* frame = Frame()) {
             WindowPlacementStore(app.Store())

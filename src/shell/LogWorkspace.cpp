@@ -21,7 +21,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 
-#include "app/CQuillpadApp.h"
+#include "app/Settings.h"
 #include "platform/AtomicFile.h"
 #include "platform/PeriodicTimer.h"
 #include "shell/CChildFrame.h"
@@ -32,6 +32,7 @@
 #include "shell/Commands.h"
 #include "shell/ControlNames.h"
 #include "shell/FileDialog.h"
+#include "shell/IApplication.h"
 #include "shell/LogViewServices.h"
 #include "shell/MessageBox.h"
 #include "shell/PageMargins.h"
@@ -74,7 +75,7 @@ void LogWorkspace::PrintLog(const QTextDocument& document, QPrinter& printer,
     copy->print(&printer);
 }
 
-LogWorkspace::LogWorkspace(CQuillpadApp& app, CMainFrame& frame, LogViewServices& services,
+LogWorkspace::LogWorkspace(IApplication& app, CMainFrame& frame, LogViewServices& services,
                            TimerFactory timers, QObject* parent)
     : QObject(parent),
       m_app(app),
@@ -91,10 +92,11 @@ LogWorkspace::LogWorkspace(CQuillpadApp& app, CMainFrame& frame, LogViewServices
                 OpenDocument(path);
         }
     });
-    connect(&m_app, &CQuillpadApp::printMarginsChanged, this, [this](const QMargins& margins) {
-        for (const Entry* entry : std::as_const(m_entries))
-            entry->view->SetPrintMargins(margins);
-    });
+}
+
+void LogWorkspace::ApplyPrintMargins(const QMargins& margins) {
+    for (const Entry* entry : std::as_const(m_entries))
+        entry->view->SetPrintMargins(margins);
 }
 
 LogWorkspace::~LogWorkspace() {

@@ -11,7 +11,7 @@
 class CChildFrame;
 class CFindReplaceDialog;
 class CMainFrame;
-class CQuillpadApp;
+class IApplication;
 class CQuillpadDoc;
 class CQuillpadView;
 class LogViewServices;
@@ -27,11 +27,11 @@ class LogWorkspace : public QObject {
 public:
     using TimerFactory = std::function<std::unique_ptr<PeriodicTimer>()>;
 
-    LogWorkspace(CQuillpadApp& app, CMainFrame& frame, LogViewServices& services,
+    LogWorkspace(IApplication& app, CMainFrame& frame, LogViewServices& services,
                  TimerFactory timers = {}, QObject* parent = nullptr);
     ~LogWorkspace() override;
 
-    CQuillpadApp& App() const { return m_app; }
+    IApplication& App() const { return m_app; }
     CMainFrame& Frame() const { return m_frame; }
     LogViewServices& Services() const { return m_services; }
     std::unique_ptr<PeriodicTimer> MakeTimer() const;
@@ -73,6 +73,8 @@ public:
     RecentFileList& RecentFiles() { return m_recent; }
     void SaveRecentFiles() const;
     QPrinter& Printer();
+    // Every log view takes over new print margins (twips).
+    void ApplyPrintMargins(const QMargins& margins);
     // Prints a log with the given margins (twips), page by page.
     static void PrintLog(const QTextDocument& document, QPrinter& printer, const QMargins& twips);
 
@@ -104,7 +106,7 @@ private:
     void ShowError(const QString& text) const;
     QString FileFilter() const;
 
-    CQuillpadApp& m_app;
+    IApplication& m_app;
     CMainFrame& m_frame;
     LogViewServices& m_services;
     TimerFactory m_timers;

@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <QMutex>
 
-#include "app/CQuillpadApp.h"
 #include "shell/ControlNames.h"
+#include "shell/IApplication.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ QMessageBox::StandardButton Show(
     }
     if (answerer)
         return answerer(icon, text);
-    QMessageBox box(icon, QString::fromLatin1(CQuillpadApp::kAppTitle), text, buttons, parent);
+    QMessageBox box(icon, QString::fromLatin1(IApplication::kAppTitle), text, buttons, parent);
     box.setObjectName(QStringLiteral("messageBox"));
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);

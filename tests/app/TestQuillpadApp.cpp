@@ -112,11 +112,12 @@ void TestQuillpadApp::laterStartOpensItsLogsHere() {
 }
 
 void TestQuillpadApp::printMarginsReachViewsAndStore() {
-    QMargins seen;
-    connect(m_app.get(), &CQuillpadApp::printMarginsChanged, this,
-            [&seen](const QMargins& m) { seen = m; });
+    LogWorkspace* workspace = m_app->Workspace();
+    CQuillpadDoc* second = workspace->NewDocument();
     m_app->SetPrintMargins(1440, 720, 360, 0);
-    QCOMPARE(seen, QMargins(1440, 720, 360, 0));
+    for (const CQuillpadDoc* doc : workspace->Documents())
+        QCOMPARE(workspace->ViewOf(*doc)->PrintMargins(), QMargins(1440, 720, 360, 0));
+    QVERIFY(workspace->CloseDocument(*second));
     QVERIFY(ReadWholeFile(CurrentTestHome().StorePath())
                 .contains("\"Margins\"=hex:a0,05,00,00,d0,02,00,00,68,01,00,00,00,00,00,00"));
 }

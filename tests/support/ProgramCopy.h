@@ -43,6 +43,7 @@ struct ProgramCopy {
                          &CMainFrame::NotifyNewMessage);
         workspace = std::make_unique<LogWorkspace>(*app, *frame, *services,
                                                    [] { return std::make_unique<ManualTimer>(); });
+        services->Attach(frame.get(), workspace.get());
         workspace->OpenAtStart({QStringLiteral("quillpad")});
     }
     ~ProgramCopy() {
