@@ -1,25 +1,18 @@
 #include "message/CMessageWindow.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QListWidget>
-#include <QMutex>
-#include <QPainter>
 #include <QScrollBar>
-#include <QSemaphore>
-#include <QTcpSocket>
-#include <QThread>
-#include <QToolBar>
-#include <QToolButton>
 
 #include "addressbook/RecentListWriter.h"
 #include "app/AppFunctions.h"
 #include "app/Settings.h"
 #include "message/IMessageHost.h"
+#include "message/MessageRun.h"
+#include "message/MessageToolBar.h"
 #include "message/NoteBlocks.h"
 #include "net/CNoteSocket.h"
-#include "net/NoteRuns.h"
 #include "shell/CQuillpadView.h"
 #include "shell/ControlNames.h"
 #include "shell/IApplication.h"
@@ -36,177 +29,15 @@ constexpr int kItemMarkRole = Qt::UserRole + 1;
 // The mark drawn when a note is longer than the note area holds.
 constexpr const char* kCutMark = "[... the rest of this note is in the log]";
 
-struct ButtonInfo {
-    int id;
-    const char* label;
-    const char* toolTip;
-    const char* image;
-};
-
-// clang-format off
-const ButtonInfo kButtons[] = {
-    {CMessageWindow::ID_TO, QT_TRANSLATE_NOOP("CMessageWindow", "To:"), QT_TRANSLATE_NOOP("CMessageWindow", "Add selected names in the address book to the recipient list"), "to"},
-    {CMessageWindow::ID_CLEAR, QT_TRANSLATE_NOOP("CMessageWindow", "Clear"), QT_TRANSLATE_NOOP("CMessageWindow", "Clear recipient list"), "clear"},
-    {CMessageWindow::ID_SELECT, QT_TRANSLATE_NOOP("CMessageWindow", "Select"), QT_TRANSLATE_NOOP("CMessageWindow", "Select all addresses in the current book"), "select"},
-    {CMessageWindow::ID_DESELECT, QT_TRANSLATE_NOOP("CMessageWindow", "Deselect"), QT_TRANSLATE_NOOP("CMessageWindow", "Clear current address selection"), "deselect"},
-    {CMessageWindow::ID_SEND, QT_TRANSLATE_NOOP("CMessageWindow", "Send"), QT_TRANSLATE_NOOP("CMessageWindow", "Send your note"), "send"},
-    {CMessageWindow::ID_REPLY, QT_TRANSLATE_NOOP("CMessageWindow", "Reply"), QT_TRANSLATE_NOOP("CMessageWindow", "Switch to reply mode"), "reply"},
-    {CMessageWindow::ID_CHECK, QT_TRANSLATE_NOOP("CMessageWindow", "Check"), QT_TRANSLATE_NOOP("CMessageWindow", "Check to see if your friend is listening to you"), "check"},
-    {CMessageWindow::ID_ERASE, QT_TRANSLATE_NOOP("CMessageWindow", "Erase"), QT_TRANSLATE_NOOP("CMessageWindow", "Erase your note"), "erase"},
-    {CMessageWindow::ID_EXIT, QT_TRANSLATE_NOOP("CMessageWindow", "Exit"), QT_TRANSLATE_NOOP("CMessageWindow", "Close this window"), "exit"},
-};
-// clang-format on
-
-QIcon DrawMarkIcon(int mark) {
-    QPixmap pixmap(14, 14);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(Qt::darkGray, 1));
-    painter.setBrush(Qt::white);
-    painter.drawRect(1, 1, 11, 11);
-    if (mark == CMessageWindow::Listening) {
-        painter.setPen(QPen(QColor(0, 128, 0), 2));
-        painter.drawPolyline(QPolygon({QPoint(3, 7), QPoint(6, 10), QPoint(11, 3)}));
-    } else if (mark == CMessageWindow::NotListening) {
-        painter.setPen(QPen(QColor(192, 0, 0), 2));
-        painter.drawLine(3, 3, 10, 10);
-        painter.drawLine(10, 3, 3, 10);
-    } else {
-        painter.setPen(QPen(Qt::gray, 1));
-        painter.drawText(QRect(1, 1, 12, 12), Qt::AlignCenter, QStringLiteral("?"));
-    }
-    return QIcon(pixmap);
-}
-
-// Icons are made once and shared by every window, so that each keeps its cached pixmaps
-// (disabled buttons included): a burst of incoming notes then costs no icon work per window.
-const QIcon& MarkIcon(int mark) {
-    static const QIcon icons[3] = {DrawMarkIcon(0), DrawMarkIcon(1), DrawMarkIcon(2)};
-    return icons[qBound(0, mark, 2)];
-}
-
-const QIcon& ButtonIcon(int index) {
-    static const QList<QIcon> icons = [] {
-        Resources::Init();
-        QList<QIcon> made;
-        for (const ButtonInfo& button : kButtons) {
-            QIcon icon;
-            for (int size : {16, 32})
-                icon.addFile(QStringLiteral(":/toolbar/icons/message/%1-%2.png")
-                                 .arg(QLatin1String(button.image))
-                                 .arg(size));
-            made.append(icon);
-        }
-        return made;
-    }();
-    return icons[index];
-}
-
 }  // namespace
-
-// What a run shares with its window. The window can go while its run goes on (with the
-// program): it then cuts the link under the lock, and from then on the run reaches it no more
-// and stops at its next step.
-struct RunLink {
-    explicit RunLink(CMessageWindow* window) : m_window(window) {}
-    QMutex m_mutex;
-    CMessageWindow* m_window;  // null once the window is going
-    std::atomic<bool> m_bCancelled{false};
-};
-
-// Carries what a Send or Check run reports to the window, on the window's thread, in order;
-// the run waits for each, but never past the window's going.
-class WindowRunReporter : public IRunReporter {
-public:
-    // What a run needs beyond its window, taken when it starts: the run never reads the
-    // settings, which Preferences may be writing meanwhile.
-    struct Context {
-        const IApplication* m_app;  // plays the sounds; outlives every window
-        SoundSpec m_errorSound;
-        std::shared_ptr<RecentListWriter> m_recentLists;
-        QString m_strDataDirectory;
-    };
-
-    WindowRunReporter(std::shared_ptr<RunLink> link, Context context)
-        : m_link(std::move(link)), m_context(std::move(context)) {}
-
-    void RunStarted() override {}
-    void RunFinished() override {}
-    void SetStatus(const QString& text) override {
-        OnWindow([text](CMessageWindow* w) { w->SetStatus(text); });
-    }
-    void SetProgressRange(int count) override {
-        OnWindow([count](CMessageWindow* w) {
-            w->m_ui->progressBar->setRange(0, count);
-            w->m_ui->progressBar->setValue(0);
-        });
-    }
-    void StepProgress() override {
-        OnWindow([](CMessageWindow* w) {
-            w->m_ui->progressBar->setValue(w->m_ui->progressBar->value() + 1);
-            w->m_ui->progressBar->repaint();
-        });
-    }
-    void AppendLog(const QString& line) override {
-        OnWindow([line](CMessageWindow* w) { w->Log(line); });
-    }
-    void PlayErrorSound() override {
-        // Played here: a built-in sound holds only this run's thread until it has ended.
-        if (!IsCancelled())
-            m_context.m_app->PlayNotificationSound(m_context.m_errorSound);
-    }
-    void RecipientReached(const AddressEntry& entry) override {
-        if (!IsCancelled())
-            m_context.m_recentLists->Push(m_context.m_strDataDirectory,
-                                          QLatin1String(kLastSendersFile),
-                                          QString::fromLatin1(kLastSendersDescription), {entry});
-    }
-    void SetMark(int index, int mark) override {
-        OnWindow([index, mark](CMessageWindow* w) { w->SetMark(index, mark); });
-    }
-    void SetFullName(int index, const QString& fullName) override {
-        OnWindow([index, fullName](CMessageWindow* w) { w->SetFullName(index, fullName); });
-    }
-    bool IsCancelled() const override { return m_link->m_bCancelled; }
-
-    // Runs work on the window's thread and waits until it has run, or until the window goes.
-    template <typename F>
-    void OnWindow(F work) {
-        auto done = std::make_shared<QSemaphore>();
-        {
-            const QMutexLocker lock(&m_link->m_mutex);
-            CMessageWindow* window = m_link->m_window;
-            if (!window)
-                return;
-            // A window that goes first drops the call with its other posted events.
-            QMetaObject::invokeMethod(
-                window,
-                [window, work = std::move(work), done] {
-                    work(window);
-                    done->release();
-                },
-                Qt::QueuedConnection);
-        }
-        while (!done->tryAcquire(1, kRunWaitSliceMs)) {
-            if (IsCancelled())
-                return;
-        }
-    }
-
-private:
-    static constexpr int kRunWaitSliceMs = 100;
-
-    std::shared_ptr<RunLink> m_link;
-    Context m_context;
-};
 
 CMessageWindow::CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool incoming)
     : QDialog(nullptr),
       m_ui(std::make_unique<Ui::CMessageWindow>()),
       m_host(host),
       m_logView(logView),
-      m_bIncoming(incoming) {
+      m_bIncoming(incoming),
+      m_incoming(*this) {
     m_ui->setupUi(this);
     setObjectName(QStringLiteral("messageWindow"));
     ControlNames::NameAfterCaption(this);
@@ -217,7 +48,9 @@ CMessageWindow::CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool 
     setWindowFlags(flags);
     setWindowIcon(Resources::ProgramIcon());
     setWindowTitle(tr("Message"));
-    BuildToolBar();
+    m_toolBar = new MessageToolBar(this);
+    static_cast<QVBoxLayout*>(layout())->insertWidget(0, m_toolBar);
+    connect(m_toolBar, &MessageToolBar::commandTriggered, this, &CMessageWindow::OnCommand);
 
     connect(m_ui->bookList, &QListWidget::itemSelectionChanged, this,
             &CMessageWindow::OnBookSelected);
@@ -244,55 +77,16 @@ CMessageWindow::CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool 
 
 CMessageWindow::~CMessageWindow() {
     OnClosing();
-    if (m_run) {
-        const QMutexLocker lock(&m_run->m_mutex);
-        m_run->m_window = nullptr;
-        m_run->m_bCancelled = true;
-    }
-    if (m_worker) {
-        // Only at the end of the program can a window go while its run goes on. Every wait
-        // of the run gives up within a tenth of a second of the cancel; as the run reaches
-        // this window no more, one that takes longer is left to end on its own.
-        connect(m_worker, &QThread::finished, m_worker, &QObject::deleteLater);
-        if (m_worker->wait(kRunStopWaitMs))
-            delete m_worker;
-    }
-}
-
-void CMessageWindow::BuildToolBar() {
-    m_toolBar = new QToolBar(this);
-    ControlNames::SetRole(m_toolBar, QStringLiteral("messageToolBar"), tr("Toolbar"));
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    m_toolBar->setIconSize(QSize(16, 16));
-    int index = 0;
-    for (const ButtonInfo& button : kButtons) {
-        QAction* action = m_toolBar->addAction(ButtonIcon(index++), tr(button.label));
-        action->setObjectName(QLatin1String(button.image) + QStringLiteral("Command"));
-        action->setData(button.id);
-        action->setToolTip(tr(button.toolTip).left(79));
-        const int id = button.id;
-        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-        QWidget* widget = m_toolBar->widgetForAction(action);
-        ControlNames::SetRole(widget, QLatin1String(button.image) + QStringLiteral("Button"),
-                              ControlNames::Words(tr(button.label)));
-        action->setEnabled(id == ID_ERASE || id == ID_EXIT);
-    }
-    static_cast<QVBoxLayout*>(layout())->insertWidget(0, m_toolBar);
+    // Only at the end of the program can a window go while its run goes on.
+    m_run.reset();
 }
 
 void CMessageWindow::EnableCommand(int id, bool enabled) {
-    for (QAction* action : m_toolBar->actions()) {
-        if (action->data().toInt() == id)
-            action->setEnabled(enabled);
-    }
+    m_toolBar->EnableCommand(id, enabled);
 }
 
 bool CMessageWindow::IsCommandEnabled(int id) const {
-    for (const QAction* action : m_toolBar->actions()) {
-        if (action->data().toInt() == id)
-            return action->isEnabled();
-    }
-    return false;
+    return m_toolBar->IsCommandEnabled(id);
 }
 
 void CMessageWindow::DestroyAll() {
@@ -393,7 +187,7 @@ void CMessageWindow::OnBookSelected() {
         auto* item = new QListWidgetItem(entry.m_strName);
         item->setData(kItemIndexRole, static_cast<int>(m_addressItems.size()));
         item->setData(kItemMarkRole, Unknown);
-        item->setIcon(MarkIcon(Unknown));
+        item->setIcon(AddressMarkIcon(Unknown));
         m_addressItems.append(RecipientEntry{entry, QString()});
         m_ui->addressList->addItem(item);
     }
@@ -433,6 +227,21 @@ void CMessageWindow::AddRecipient(const RecipientEntry& entry) {
     field->moveCursor(QTextCursor::End);
 }
 
+void CMessageWindow::AddSelectedRecipients() {
+    m_ui->recipientGroup->setTitle(tr("To:"));
+    QList<QListWidgetItem*> selected;
+    for (int row = 0; row < m_ui->addressList->count() && selected.size() < kMaxAdded; ++row) {
+        if (m_ui->addressList->item(row)->isSelected())
+            selected.append(m_ui->addressList->item(row));
+    }
+    if (selected.isEmpty())
+        return;
+    for (QListWidgetItem* item : selected)
+        AddRecipient(m_addressItems.value(item->data(kItemIndexRole).toInt()));
+    EnableCommand(ID_CLEAR, true);
+    EnableCommand(ID_SEND, true);
+}
+
 void CMessageWindow::Deselect() {
     m_ui->addressList->clearSelection();
     EnableCommand(ID_TO, false);
@@ -457,22 +266,9 @@ void CMessageWindow::OnCommand(int id) {
     if (!IsCommandEnabled(id))
         return;
     switch (id) {
-        case ID_TO: {
-            m_ui->recipientGroup->setTitle(tr("To:"));
-            QList<QListWidgetItem*> selected;
-            for (int row = 0; row < m_ui->addressList->count() && selected.size() < kMaxAdded;
-                 ++row) {
-                if (m_ui->addressList->item(row)->isSelected())
-                    selected.append(m_ui->addressList->item(row));
-            }
-            if (selected.isEmpty())
-                return;
-            for (QListWidgetItem* item : selected)
-                AddRecipient(m_addressItems.value(item->data(kItemIndexRole).toInt()));
-            EnableCommand(ID_CLEAR, true);
-            EnableCommand(ID_SEND, true);
+        case ID_TO:
+            AddSelectedRecipients();
             break;
-        }
         case ID_CLEAR:
             ClearRecipients();
             break;
@@ -490,7 +286,8 @@ void CMessageWindow::OnCommand(int id) {
                 StartSend();
             break;
         case ID_REPLY:
-            ReplyMode();
+            m_incoming.Reply(m_ui->recipientField->toPlainText(), m_ui->noteArea->toPlainText(),
+                             m_note);
             break;
         case ID_CHECK:
             if (HasSenderName())
@@ -542,12 +339,14 @@ void CMessageWindow::StartSend() {
         recipients.append(recipient.m_entry);
     const NoteIdentity sender = NoteIdentity::FromSettings(settings);
     const int timeout = static_cast<int>(qMin<quint32>(settings.m_nSocketTimeout, 3600));
-    StartRun([recipients, sender, timeout, note = m_note](WindowRunReporter& reporter) mutable {
-        NoteRuns::RunSend(recipients, note, sender, timeout, reporter);
-        // The from-line set for the first recipient stays for later sends from this window.
-        const QString fromLine = note.m_strFromLine;
-        reporter.OnWindow([fromLine](CMessageWindow* w) { w->m_note.m_strFromLine = fromLine; });
-    });
+    // The from-line set for the first recipient stays for later sends from this window.
+    auto fromLine = std::make_shared<QString>();
+    StartRun(
+        [recipients, sender, timeout, note = m_note, fromLine](IRunReporter& reporter) mutable {
+            NoteRuns::RunSend(recipients, note, sender, timeout, reporter);
+            *fromLine = note.m_strFromLine;
+        },
+        [this, fromLine] { m_note.m_strFromLine = *fromLine; });
 }
 
 void CMessageWindow::StartCheck() {
@@ -566,33 +365,28 @@ void CMessageWindow::StartCheck() {
     m_ui->addressList->setEnabled(false);
     const Settings& settings = m_host.App().GetSettings();
     const int timeout = static_cast<int>(qMin<quint32>(settings.m_nSocketTimeout, 3600));
-    StartRun([targets, timeout](WindowRunReporter& reporter) {
+    StartRun([targets, timeout](IRunReporter& reporter) {
         NoteRuns::RunCheck(targets, timeout, reporter);
     });
 }
 
-void CMessageWindow::StartRun(std::function<void(WindowRunReporter&)> run) {
+void CMessageWindow::StartRun(std::function<void(IRunReporter&)> work, std::function<void()> done) {
     const IApplication& app = m_host.App();
     const Settings& settings = app.GetSettings();
-    WindowRunReporter::Context context{&app, ErrorSound(settings), m_host.RecentLists(),
-                                       settings.m_strDataDirectory};
-    m_run = std::make_shared<RunLink>(this);
-    // The run holds its link and what it was given, never the window itself.
-    m_worker = QThread::create([link = m_run, context = std::move(context), run = std::move(run)] {
-        WindowRunReporter reporter(link, context);
-        run(reporter);
-    });
-    connect(m_worker, &QThread::finished, this, &CMessageWindow::OnRunFinished);
-    m_worker->start();
+    MessageRun::Context context{&app, ErrorSound(settings), m_host.RecentLists(),
+                                settings.m_strDataDirectory};
+    m_runDone = std::move(done);
+    m_run = std::make_unique<MessageRun>(*this, static_cast<IRunReporter&>(*this),
+                                         std::move(context), std::move(work));
+    connect(m_run.get(), &MessageRun::finished, this, &CMessageWindow::OnRunFinished);
 }
 
 void CMessageWindow::OnRunFinished() {
-    if (m_worker) {
-        // The thread has ended its work and is finishing: it is deleted once it has.
-        m_worker->deleteLater();
-        m_worker = nullptr;
-    }
-    m_run.reset();
+    // Not deleted from its own signal.
+    if (m_run)
+        m_run.release()->deleteLater();
+    if (m_runDone)
+        std::exchange(m_runDone, {})();
     if (m_bSending) {
         EnableCommand(ID_SEND, true);
         EnableCommand(ID_CLEAR, true);
@@ -614,7 +408,7 @@ QListWidgetItem* CMessageWindow::ItemAtRow(int row) const {
 void CMessageWindow::SetMark(int row, int mark) {
     if (QListWidgetItem* item = ItemAtRow(row)) {
         item->setData(kItemMarkRole, mark);
-        item->setIcon(MarkIcon(mark));
+        item->setIcon(AddressMarkIcon(mark));
     }
 }
 
@@ -632,6 +426,16 @@ void CMessageWindow::PlayErrorSound() {
 
 void CMessageWindow::SetStatus(const QString& text) {
     m_ui->statusLine->setText(text);
+}
+
+void CMessageWindow::SetProgressRange(int count) {
+    m_ui->progressBar->setRange(0, count);
+    m_ui->progressBar->setValue(0);
+}
+
+void CMessageWindow::StepProgress() {
+    m_ui->progressBar->setValue(m_ui->progressBar->value() + 1);
+    m_ui->progressBar->repaint();
 }
 
 void CMessageWindow::Log(const QString& text, bool newline) {
@@ -677,11 +481,6 @@ void CMessageWindow::KeepNoteWithinLimit(int position, int, int added) {
     cursor.removeSelectedText();
 }
 
-void CMessageWindow::LogAndNote(const QString& text, bool newline) {
-    Log(text, newline);
-    AppendNote(text, newline);
-}
-
 void CMessageWindow::Adopt(CNoteSocket* socket) {
     m_socket = socket;
     m_socket->setParent(this);
@@ -697,87 +496,64 @@ void CMessageWindow::OnSocketClosed() {
         m_socket = nullptr;
     }
     // A connection that ended before its note was whole leaves nothing worth a window.
-    if (m_bIncoming && !m_bReceived && !isVisible())
+    if (m_bIncoming && !m_incoming.IsWhole() && !isVisible())
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
-void CMessageWindow::OnRecord(const CMsg& msg) {
-    // A note ends at its end record: a second end would count it again (and the reminder would
-    // never stop), a check would close the shown note.
-    if (m_bReceived)
-        return;
-    switch (msg.m_dwCode) {
-        case MSG_SENDER_NAME:
-            m_ui->noteArea->setReadOnly(true);
-            m_strSenderName = msg.Text();
-            m_ui->recipientField->setPlainText(
-                QString(m_ui->recipientField->toPlainText() + m_strSenderName + QLatin1Char(';'))
-                    .left(kRecipientFieldLimit));
-            m_ui->recipientGroup->setTitle(tr("From:"));
-            break;
-        case MSG_SENDER_ADDRESS:
-            m_strSenderAddress = msg.Text();
-            setWindowTitle(QStringLiteral("%1@%2").arg(m_strSenderName, m_strSenderAddress));
-            break;
-        case MSG_SENDER_PORT:
-            m_nSenderPort = BookFormat::ParsePort(msg.m_strData);
-            break;
-        case MSG_SENDER_DONE:
-            EnableCommand(ID_REPLY, true);
-            m_host.RecentLists()->Push(
-                m_host.App().GetSettings().m_strDataDirectory, QLatin1String(kLastSendersFile),
-                QString::fromLatin1(kLastSendersDescription),
-                {AddressEntry{m_strSenderName, m_strSenderAddress, m_nSenderPort}});
-            break;
-        case MSG_BEGIN:
-            for (const QString& line : NoteBlocks::IncomingBanner())
-                Log(line);
-            break;
-        case MSG_QUOTE:
-            LogAndNote(msg.Text());
-            LogAndNote(QString::fromLatin1(NoteBlocks::kReplySeparator));
-            break;
-        case MSG_FROM_LINE:
-            LogAndNote(NoteBlocks::FromLine(m_strSenderName, GetTimeStamp()));
-            break;
-        case MSG_TEXT_SPACED:
-            LogAndNote(msg.Text());
-            LogAndNote(QString());
-            break;
-        case MSG_TEXT:
-            // The first text record holds the body; the rest are the profile lines.
-            if (!m_bBodySeen) {
-                m_bBodySeen = true;
-                m_strBodyLine = NoteBlocks::SummaryLine(msg.Text());
-            }
-            LogAndNote(msg.Text());
-            break;
-        case MSG_END:
-            OnNoteEnd();
-            break;
-        case MSG_CHECK:
-            // The answer, then the window goes without ever having been seen.
-            if (m_socket) {
-                m_socket->SendMsg(CheckAnswer(msg, m_host.App().GetSettings().m_strFullName));
-                m_socket->Close();
-            }
-            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-            break;
-        default:
-            break;  // an unknown record is read and dropped
-    }
+void CMessageWindow::SetNoteReadOnly(bool readOnly) {
+    m_ui->noteArea->setReadOnly(readOnly);
 }
 
-void CMessageWindow::OnNoteEnd() {
+void CMessageWindow::ClearNote() {
+    m_ui->noteArea->clear();
+    m_bNoteCut = false;
+}
+
+void CMessageWindow::AppendRecipientText(const QString& text) {
+    QPlainTextEdit* field = m_ui->recipientField;
+    field->setPlainText(QString(field->toPlainText() + text).left(kRecipientFieldLimit));
+}
+
+void CMessageWindow::SetRecipientText(const QString& text) {
+    m_ui->recipientField->setPlainText(text);
+}
+
+void CMessageWindow::AppendRecipientEntry(const AddressEntry& entry) {
+    m_recipients.append(RecipientEntry{entry, QString()});
+    m_bRecipientsPresent = true;
+}
+
+void CMessageWindow::SetGroupTitle(const QString& title) {
+    m_ui->recipientGroup->setTitle(title);
+}
+
+void CMessageWindow::PushLastSender(const AddressEntry& sender) {
+    m_host.RecentLists()->Push(m_host.App().GetSettings().m_strDataDirectory,
+                               QLatin1String(kLastSendersFile),
+                               QString::fromLatin1(kLastSendersDescription), {sender});
+}
+
+void CMessageWindow::ShowWholeNote(const QString& timeStamp) {
     QPlainTextEdit* area = m_ui->noteArea;
     area->verticalScrollBar()->setValue(area->document()->blockCount() - 8);
     m_ui->progressBar->setRange(0, 1);
     m_ui->progressBar->setValue(1);
-    SetStatus(GetTimeStamp());
+    SetStatus(timeStamp);
     BringForward();
     m_host.NotifyNewMessage(*this);
-    ++m_host.App().m_nUnansweredNoteCount;
-    m_bReceived = true;
+}
+
+void CMessageWindow::CountUnanswered(int change) {
+    m_host.App().m_nUnansweredNoteCount += change;
+}
+
+void CMessageWindow::AnswerCheck(const CMsg& request) {
+    // The answer, then the window goes without ever having been seen.
+    if (m_socket) {
+        m_socket->SendMsg(CheckAnswer(request, m_host.App().GetSettings().m_strFullName));
+        m_socket->Close();
+    }
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 void CMessageWindow::BringForward() {
@@ -786,29 +562,6 @@ void CMessageWindow::BringForward() {
     showNormal();
     raise();
     activateWindow();
-}
-
-void CMessageWindow::ReplyMode() {
-    m_ui->noteArea->setReadOnly(false);
-    if (m_bReceived && !m_bAnswered)
-        --m_host.App().m_nUnansweredNoteCount;
-    m_bAnswered = true;
-    m_note.m_strRecipientField = m_ui->recipientField->toPlainText();
-    m_note.m_strFromLine = QStringLiteral("FROM: ") + m_note.m_strRecipientField;
-    m_note.m_strQuote += m_ui->noteArea->toPlainText();
-    m_ui->noteArea->clear();
-    m_bNoteCut = false;
-    m_note.m_strBody.clear();
-    EnableCommand(ID_SEND, true);
-    EnableCommand(ID_CLEAR, true);
-    EnableCommand(ID_REPLY, false);
-    setWindowTitle(tr("Reply Message"));
-    m_ui->recipientGroup->setTitle(tr("Reply To:"));
-    m_recipients.append(RecipientEntry{
-        AddressEntry{m_strSenderName, m_strSenderAddress, m_nSenderPort}, QString()});
-    m_bRecipientsPresent = true;
-    m_ui->recipientField->setPlainText(m_strSenderName + QLatin1Char(';'));
-    m_note.m_strRecipientField = m_ui->recipientField->toPlainText();
 }
 
 // Escape, Exit and the window's close button all end in closeEvent, once.
@@ -843,6 +596,5 @@ void CMessageWindow::OnClosing() {
         m_socket->deleteLater();
         m_socket = nullptr;
     }
-    if (m_bReceived && !m_bAnswered)
-        --app.m_nUnansweredNoteCount;
+    m_incoming.Close();
 }

@@ -6,18 +6,19 @@
 #include <memory>
 
 #include "addressbook/AddressBook.h"
+#include "message/AddressMarkIcon.h"
+#include "message/IncomingNote.h"
+#include "message/MessageCommands.h"
 #include "net/CMsg.h"
 #include "net/NoteExchange.h"
+#include "net/NoteRuns.h"
 
 class CNoteSocket;
 class CQuillpadView;
-class WindowRunReporter;
-struct RunLink;
 class IMessageHost;
+class MessageRun;
+class MessageToolBar;
 class QListWidgetItem;
-class QTcpSocket;
-class QThread;
-class QToolBar;
 
 namespace Ui {
 class CMessageWindow;
@@ -31,22 +32,16 @@ struct RecipientEntry {
 
 // The window in which a note is written, addressed, sent, received and answered. A compose
 // window is shown at once, empty; a window made for an incoming connection stays hidden until a
-// whole note has arrived (or, for a check, answers and goes unseen).
-class CMessageWindow : public QDialog {
+// whole note has arrived (or, for a check, answers and goes unseen). The window shows and
+// collects: the rules for received records are IncomingNote's, and a Send or Check runs as a
+// MessageRun, which shows its progress here.
+class CMessageWindow : public QDialog, private IncomingNote::Output, private QuietRunReporter {
     Q_OBJECT
 public:
-    enum Command : int {
-        ID_TO = 2000,
-        ID_CLEAR,
-        ID_SELECT,
-        ID_DESELECT,
-        ID_SEND,
-        ID_REPLY,
-        ID_CHECK,
-        ID_ERASE,
-        ID_EXIT,
-    };
-    enum Mark : int { NotListening = 0, Listening = 1, Unknown = 2 };
+    using Command = MessageCommands::Command;
+    using enum MessageCommands::Command;
+    using Mark = AddressMark::Value;
+    using enum AddressMark::Value;
     // Destroys every message window still open (a run of theirs is stopped): they go with the
     // program.
     static void DestroyAll();
@@ -56,8 +51,6 @@ public:
     static constexpr int kRecipientFieldLimit = 1200;
     static constexpr int kNoteAreaLimit = 60000;
     static constexpr int kMaxAdded = 200;  // addresses taken by To: at once
-    // A window that goes while its run goes on waits this long at most for the run to end.
-    static constexpr int kRunStopWaitMs = 2000;
 
     CMessageWindow(IMessageHost& host, CQuillpadView* logView, bool incoming);
     ~CMessageWindow() override;
@@ -70,8 +63,8 @@ public:
     bool IsCommandEnabled(int id) const;
     bool IsBusy() const { return m_bSending || m_bChecking; }
     bool IsIncoming() const { return m_bIncoming; }
-    bool HoldsReceivedNote() const { return m_bReceived; }
-    bool IsAnswered() const { return m_bAnswered; }
+    bool HoldsReceivedNote() const { return m_incoming.IsWhole(); }
+    bool IsAnswered() const { return m_incoming.IsAnswered(); }
     bool HoldsUnsentNote() const;
     // Incoming: the connection is still being read.
     bool IsReading() const { return m_socket != nullptr; }
@@ -79,18 +72,18 @@ public:
     const QList<RecipientEntry>& Recipients() const { return m_recipients; }
     const QList<RecipientEntry>& AddressItems() const { return m_addressItems; }
     const BookListing& Listing() const { return m_listing; }
-    QString SenderName() const { return m_strSenderName; }
-    QString SenderAddress() const { return m_strSenderAddress; }
-    qint32 SenderPort() const { return m_nSenderPort; }
+    QString SenderName() const { return m_incoming.SenderName(); }
+    QString SenderAddress() const { return m_incoming.SenderAddress(); }
+    qint32 SenderPort() const { return m_incoming.SenderPort(); }
     QString QuotedText() const { return m_note.m_strQuote; }
     QString FromLine() const { return m_note.m_strFromLine; }
     // The first line of a received note's body, short enough for a desktop notification.
-    QString BodyLine() const { return m_strBodyLine; }
+    QString BodyLine() const { return m_incoming.BodyLine(); }
     // Shows the window in its normal state, in front and active.
     void BringForward();
 
     // Acting on one received record.
-    void OnRecord(const CMsg& msg);
+    void OnRecord(const CMsg& msg) { m_incoming.OnRecord(msg); }
 
 Q_SIGNALS:
     // A Send or Check run of this window has ended (for tests and the benchmark).
@@ -102,40 +95,56 @@ protected:
     void reject() override;
 
 private:
-    friend class WindowRunReporter;
+    // IncomingNote::Output
+    void LogLine(const QString& line) override { Log(line); }
+    void NoteLine(const QString& line) override { AppendNote(line, true); }
+    void SetNoteReadOnly(bool readOnly) override;
+    void ClearNote() override;
+    void AppendRecipientText(const QString& text) override;
+    void SetRecipientText(const QString& text) override;
+    void AppendRecipientEntry(const AddressEntry& entry) override;
+    void SetCaption(const QString& caption) override { setWindowTitle(caption); }
+    void SetGroupTitle(const QString& title) override;
+    void EnableCommand(int id, bool enabled) override;
+    void PushLastSender(const AddressEntry& sender) override;
+    void ShowWholeNote(const QString& timeStamp) override;
+    void CountUnanswered(int change) override;
+    void AnswerCheck(const CMsg& request) override;
 
-    void BuildToolBar();
-    void EnableCommand(int id, bool enabled);
+    // What a Send or Check run shows (QuietRunReporter), on this window's thread.
+    void SetStatus(const QString& text) override;
+    void SetProgressRange(int count) override;
+    void StepProgress() override;
+    void AppendLog(const QString& line) override { Log(line); }
+    void SetMark(int row, int mark) override;
+    void SetFullName(int row, const QString& fullName) override;
+    void PlayErrorSound() override;
+
     void FillBookList(bool mayAsk);
     void OnBookSelected();
     void RefreshBooks();
     void OnAddressSelectionChanged();
     void OnAddressDoubleClicked(QListWidgetItem* item);
     void AddRecipient(const RecipientEntry& entry);
+    void AddSelectedRecipients();
     void Deselect();
     void ClearRecipients();
     bool HasSenderName();
     void StartSend();
     void StartCheck();
-    void StartRun(std::function<void(WindowRunReporter&)> run);
+    // done runs on this window's thread once the work has ended, unless the window went first.
+    void StartRun(std::function<void(IRunReporter&)> work, std::function<void()> done = {});
     void OnRunFinished();
-    void OnNoteEnd();
-    void ReplyMode();
     void OnSocketClosed();
     void Log(const QString& text, bool newline = true);
     void AppendNote(const QString& text, bool newline);
     // Keeps what is typed or pasted into the note area within kNoteAreaLimit characters.
     void KeepNoteWithinLimit(int position, int removed, int added);
-    void LogAndNote(const QString& text, bool newline = true);
-    void SetStatus(const QString& text);
-    void SetMark(int row, int mark);
-    void SetFullName(int row, const QString& fullName);
     QListWidgetItem* ItemAtRow(int row) const;
-    void PlayErrorSound();
     void OnClosing();
 
     std::unique_ptr<Ui::CMessageWindow> m_ui;
-    QToolBar* m_toolBar = nullptr;
+    MessageToolBar* m_toolBar = nullptr;
     IMessageHost& m_host;
     QPointer<CQuillpadView> m_logView;
     const bool m_bIncoming;
@@ -145,20 +154,14 @@ private:
     bool m_bAddressesLoaded = false;
     QList<RecipientEntry> m_recipients;
     bool m_bRecipientsPresent = false;
-    OutgoingNote m_note;  // body, recipient text, quoted text and from-line
-    QString m_strSenderName;
-    QString m_strSenderAddress;
-    qint32 m_nSenderPort = 0;
-    QString m_strBodyLine;
-    bool m_bBodySeen = false;
+    OutgoingNote m_note;      // body, recipient text, quoted text and from-line
+    IncomingNote m_incoming;  // sender, received-note and reply state
     bool m_bSending = false;
     bool m_bChecking = false;
-    bool m_bReceived = false;
-    bool m_bAnswered = false;
     bool m_bNoteCut = false;
     QString m_strSentBody;  // the note as its last Send took it
     bool m_bClosed = false;
-    // The thread of the Send or Check that runs, and its link to this window.
-    QThread* m_worker = nullptr;
-    std::shared_ptr<RunLink> m_run;
+    // The Send or Check that runs, and what is done once it has ended.
+    std::unique_ptr<MessageRun> m_run;
+    std::function<void()> m_runDone;
 };

@@ -1,157 +1,33 @@
-// Message windows on real loopback connections: composing, the record table, reply mode, the
-// counters and the connections the program must survive.
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QtTest>
-#include <QtWidgets>
-#include <clocale>
+// Message windows on real loopback connections: composing, what a received note shows and what
+// Reply makes of it, closing, the counters and the connections the program must survive. Send
+// and Check are TestMessageWindowRuns'; the rules for received records are TestIncomingNote's.
 
-#include "ManualTimer.h"
-#include "ProgramCopy.h"
-#include "RecordingSoundPlayer.h"
-#include "TestSupport.h"
-#include "app/CQuillpadApp.h"
-#include "message/CMessageWindow.h"
-#include "message/MessageServices.h"
-#include "message/NoteBlocks.h"
+#include "MessageWindowFixture.h"
 #include "net/CListeningSocket.h"
-#include "net/CMsg.h"
-#include "net/NoteExchange.h"
-#include "platform/FileLock.h"
-#include "shell/CMainFrame.h"
-#include "shell/CQuillpadView.h"
-#include "shell/LogWorkspace.h"
-#include "shell/MessageBox.h"
 #include "shell/WindowPlacementStore.h"
 
-namespace {
-
-QByteArray Records(const QList<CMsg>& records) {
-    QByteArray bytes;
-    for (const CMsg& msg : records)
-        bytes += msg.Encode();
-    return bytes;
-}
-
-// The records of a note as another copy sends them.
-QList<CMsg> NoteFrom(const QString& name, const QString& address, const QString& port,
-                     const QString& body, const QString& quote = QString()) {
-    NoteIdentity sender{name,        QStringLiteral("Room 4"), QString(), QString(), QString(),
-                        port.toInt()};
-    OutgoingNote note{QStringLiteral("Me;"), body, quote, QString()};
-    QList<CMsg> records = BuildNoteRecords(sender, address, note);
-    records[2] = CMsg(MSG_SENDER_PORT, port);
-    return records;
-}
-
-template <typename T>
-T* Child(QWidget* parent, const char* name) {
-    return parent->findChild<T*>(QLatin1String(name));
-}
-
-}  // namespace
-
-class TestMessageWindow : public QObject {
+class TestMessageWindow : public QObject, private MessageWindowFixture {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase() { InitTestCase(); }
+    void init() { Init(); }
+    void cleanup() { Cleanup(); }
     void freshWindowAndBooks();
     void toolbarCommands();
     void incomingNoteAndReply();
     void checkIsAnsweredUnseen();
-    void noteSentToItselfEndToEnd();
-    void checkFromTheWindow();
     void connectionsThatMustNotHurt();
     void everyWaitingConnectionIsServed();
     void longNoteIsCutInTheWindowOnly();
     void typedNoteStaysWithinTheNoteArea();
-    void recordsAfterTheEndAreIgnored();
     void linesArriveWithEitherLineEnd_data();
     void linesArriveWithEitherLineEnd();
-    void busyWindowRefusesCommandsAndClose();
     void everyWayOfClosingClosesOnce_data();
-    void nothingGoesOutWithoutAName();
     void notesShareTheMainWindowsBand();
     void everyWayOfClosingClosesOnce();
-    void windowGoesAtOnceWhileItsRunWaits_data();
-    void windowGoesAtOnceWhileItsRunWaits();
-    void recentListsNeverHoldUpTheWindows();
-    void errorSoundIsTheOneTheRunStartedWith();
     void addressBookQuestionOnlyForCompose();
     void placementsFollowTheWindowCount();
-
-private:
-    CMessageWindow* Compose();
-    // A compose window on a book of one address, which is selected.
-    CMessageWindow* ComposeTo(const QByteArray& name, quint16 port);
-    CMessageWindow* Receive(const QByteArray& bytes, QTcpSocket& peer);
-    QString LogText() const { return m_copy->workspace->HubView()->document()->toPlainText(); }
-
-    std::unique_ptr<ProgramCopy> m_copy;
-    QList<QPointer<CMessageWindow>> m_incoming;
-    QStringList m_questions;
-    bool m_answerYes = false;
-    QString m_data;
 };
-
-void TestMessageWindow::initTestCase() {
-    std::setlocale(LC_TIME, "C");
-    MessageBox::SetAnswerer([this](QMessageBox::Icon, const QString& text) {
-        m_questions.append(text);
-        return m_answerYes ? QMessageBox::Yes : QMessageBox::No;
-    });
-}
-
-void TestMessageWindow::init() {
-    const TestHome& home = CurrentTestHome();
-    QDir(home.DataDirectory()).removeRecursively();
-    m_copy = std::make_unique<ProgramCopy>(home.StorePath(), CopyStore("Me Myself", FreePort(), 2));
-    m_data = m_copy->Data();
-    connect(m_copy->services.get(), &MessageServices::incomingWindowCreated, this,
-            [this](CMessageWindow* window) { m_incoming.append(window); });
-    QVERIFY(m_copy->Hub());
-    m_incoming.clear();
-    m_questions.clear();
-    m_answerYes = false;
-    m_copy->sounds.Clear();
-}
-
-void TestMessageWindow::cleanup() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    CMessageWindow::DestroyAll();
-    m_copy.reset();
-}
-
-CMessageWindow* TestMessageWindow::Compose() {
-    m_copy->services->SendMessage(*m_copy->workspace->HubView());
-    return m_copy->services->LastComposeWindow();
-}
-
-CMessageWindow* TestMessageWindow::ComposeTo(const QByteArray& name, quint16 port) {
-    WriteWholeFile(m_data + QStringLiteral("one.add"),
-                   "Only " + name + "\r\n" + name + ";127.0.0.1;" + QByteArray::number(port) + ";");
-    CMessageWindow* window = Compose();
-    Child<QListWidget>(window, "bookList")
-        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Only ") +
-                                                                 QString::fromLatin1(name)));
-    window->OnCommand(CMessageWindow::ID_SELECT);
-    return window;
-}
-
-CMessageWindow* TestMessageWindow::Receive(const QByteArray& bytes, QTcpSocket& peer) {
-    const int before = static_cast<int>(m_incoming.size());
-    peer.connectToHost(QHostAddress::LocalHost,
-                       static_cast<quint16>(m_copy->app->GetSettings().m_nPort));
-    if (!peer.waitForConnected(5000))
-        return nullptr;
-    peer.write(bytes);
-    peer.waitForBytesWritten(2000);
-    if (!WaitFor([&] { return m_incoming.size() > before; }, 5000))
-        return nullptr;
-    return m_incoming.last();
-}
 
 void TestMessageWindow::freshWindowAndBooks() {
     WriteWholeFile(m_data + QStringLiteral("sales.add"),
@@ -236,6 +112,8 @@ void TestMessageWindow::toolbarCommands() {
 }
 
 void TestMessageWindow::incomingNoteAndReply() {
+    // What the window shows and collects of a note on a real connection; the rules for its
+    // records are IncomingNote's own test.
     QTcpSocket peer;
     CMessageWindow* window =
         Receive(Records(NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
@@ -243,11 +121,13 @@ void TestMessageWindow::incomingNoteAndReply() {
                 peer);
     QVERIFY(window);
     QVERIFY(WaitFor([&] { return window->isVisible(); }, 5000));
+    auto* area = Child<QPlainTextEdit>(window, "noteArea");
+    auto* group = Child<QGroupBox>(window, "recipientGroup");
     QCOMPARE(window->windowTitle(), QStringLiteral("Anna@10.1.2.3"));
     QCOMPARE(Child<QPlainTextEdit>(window, "recipientField")->toPlainText(),
              QStringLiteral("Anna;"));
-    QCOMPARE(Child<QGroupBox>(window, "recipientGroup")->title(), QStringLiteral("From:"));
-    QVERIFY(Child<QPlainTextEdit>(window, "noteArea")->isReadOnly());
+    QCOMPARE(group->title(), QStringLiteral("From:"));
+    QVERIFY(area->isReadOnly());
     QCOMPARE(m_copy->app->m_nUnansweredNoteCount, 1);
     QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_REPLY));
     QCOMPARE(m_copy->sounds.Calls(),
@@ -258,29 +138,25 @@ void TestMessageWindow::incomingNoteAndReply() {
                    QByteArray("Last Senders\r\nAnna;10.1.2.3;6001;");
         },
         5000));
-
-    // The log: banner with its blanks, the receiver's own FROM line, TO line and empty line.
-    const QString log = LogText();
-    const QString from = NoteBlocks::FromLine(QStringLiteral("Anna"), QString());
-    QVERIFY(
-        log.contains(QStringLiteral("\n\n------------------------ Incoming Message "
-                                    "------------------------ \n\nFROM: Anna at ")));
-    QVERIFY(log.contains(QStringLiteral("\nTO: Me;\n\nLunch at one?\n\nLocation: Room 4\n")));
-    const QString note = Child<QPlainTextEdit>(window, "noteArea")->toPlainText();
-    QVERIFY(note.startsWith(from));
-    QVERIFY(!note.contains(QStringLiteral("Incoming Message")));  // the banner is for the log only
+    // Each line with its line end, in the log and in the note area; the banner only in the log.
+    QVERIFY(LogText().contains(
+        QStringLiteral("Incoming Message ------------------------ \n\nFROM: Anna at ")));
+    QVERIFY(LogText().contains(QStringLiteral("\nTO: Me;\n\nLunch at one?\n\nLocation: Room 4\n")));
+    const QString note = area->toPlainText();
+    QVERIFY(note.startsWith(QStringLiteral("FROM: Anna at ")));
+    QVERIFY(note.contains(QStringLiteral("\nTO: Me;\n\nLunch at one?\n")));
 
     window->OnCommand(CMessageWindow::ID_REPLY);
     QCOMPARE(m_copy->app->m_nUnansweredNoteCount, 0);
     QCOMPARE(window->windowTitle(), QStringLiteral("Reply Message"));
-    QCOMPARE(Child<QGroupBox>(window, "recipientGroup")->title(), QStringLiteral("Reply To:"));
+    QCOMPARE(group->title(), QStringLiteral("Reply To:"));
     QCOMPARE(window->Recipients().size(), 1);
     QCOMPARE(window->Recipients().first().m_entry,
              (AddressEntry{QStringLiteral("Anna"), QStringLiteral("10.1.2.3"), 6001}));
     QCOMPARE(window->FromLine(), QStringLiteral("FROM: Anna;"));
     QCOMPARE(window->QuotedText(), note);
-    QVERIFY(Child<QPlainTextEdit>(window, "noteArea")->toPlainText().isEmpty());
-    QVERIFY(!Child<QPlainTextEdit>(window, "noteArea")->isReadOnly());
+    QVERIFY(area->toPlainText().isEmpty());
+    QVERIFY(!area->isReadOnly());
     QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_SEND));
     QVERIFY(!window->IsCommandEnabled(CMessageWindow::ID_REPLY));
     window->close();
@@ -316,71 +192,6 @@ void TestMessageWindow::checkIsAnsweredUnseen() {
     QCOMPARE(LogText(), before);
     QCOMPARE(m_copy->app->m_nUnansweredNoteCount, 0);
     QCOMPARE(m_copy->app->m_nMessageWindowCount, 0);
-}
-
-void TestMessageWindow::noteSentToItselfEndToEnd() {
-    // The hub listens on the configured port; a note addressed to it arrives in this program.
-    const qint32 port = static_cast<qint32>(m_copy->app->GetSettings().m_nPort);
-    WriteWholeFile(m_data + QStringLiteral("me.add"),
-                   "Just me\r\nMe;127.0.0.1;" + QByteArray::number(port) +
-                       ";\r\nNobody;127.0.0.1;" + QByteArray::number(FreePort()) + ";");
-    CMessageWindow* window = Compose();
-    Child<QListWidget>(window, "bookList")
-        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Just me")));
-    window->OnCommand(CMessageWindow::ID_SELECT);
-    window->OnCommand(CMessageWindow::ID_TO);
-    Child<QPlainTextEdit>(window, "noteArea")->setPlainText(QStringLiteral("Hello from myself"));
-    QSignalSpy finished(window, &CMessageWindow::runFinished);
-    window->OnCommand(CMessageWindow::ID_SEND);
-    QVERIFY(window->IsBusy());
-    QVERIFY(WaitFor([&] { return finished.count() == 1; }, 15000));
-    QVERIFY(!window->IsBusy());
-    QVERIFY(window->IsCommandEnabled(CMessageWindow::ID_SEND));  // Send stays possible
-    QCOMPARE(window->windowTitle(), QStringLiteral("Send Message"));
-    QVERIFY(WaitFor(
-        [&] {
-            return !m_incoming.isEmpty() && m_incoming.last() && m_incoming.last()->isVisible();
-        },
-        5000));
-
-    const QString log = LogText();
-    const qsizetype outgoing = log.indexOf(
-        QStringLiteral("------------------------ Outgoing Message ------------------------ "));
-    const qsizetype failed = log.indexOf(QStringLiteral("Nobody is not listening..."));
-    const qsizetype incoming = log.indexOf(
-        QStringLiteral("------------------------ Incoming Message ------------------------ "));
-    QVERIFY(outgoing >= 0 && failed > outgoing && incoming > outgoing);
-    QVERIFY(log.contains(QStringLiteral("\nTO: Me;Nobody;\nFROM: Me Myself at ")));
-    QVERIFY(log.contains(QStringLiteral("\nHello from myself\n")));
-    QCOMPARE(Child<QProgressBar>(window, "progressBar")->value(), 1);
-    QCOMPARE(Child<QProgressBar>(window, "progressBar")->maximum(), 2);
-    QVERIFY(
-        m_copy->sounds.Calls().contains(QStringLiteral("beep 1000 300")));  // one failed recipient
-    // Both sides put the other onto Last Senders: the sender's reached recipient, the
-    // receiver's sender (the same program here).
-    QVERIFY(WaitFor(
-        [&] { return ReadWholeFile(m_data + QStringLiteral("LS.add")).contains("\r\nMe"); }, 5000));
-}
-
-void TestMessageWindow::checkFromTheWindow() {
-    const qint32 port = static_cast<qint32>(m_copy->app->GetSettings().m_nPort);
-    WriteWholeFile(m_data + QStringLiteral("me.add"),
-                   "Just me\r\nMe;127.0.0.1;" + QByteArray::number(port) + ";");
-    CMessageWindow* window = Compose();
-    Child<QListWidget>(window, "bookList")
-        ->setCurrentRow(window->Listing().m_descriptions.indexOf(QStringLiteral("Just me")));
-    auto* addresses = Child<QListWidget>(window, "addressList");
-    addresses->setCurrentRow(0);
-    addresses->item(0)->setSelected(true);
-    QSignalSpy finished(window, &CMessageWindow::runFinished);
-    window->OnCommand(CMessageWindow::ID_CHECK);
-    QVERIFY(WaitFor([&] { return finished.count() == 1; }, 15000));
-    QCOMPARE(window->AddressItems().first().m_strFullName, QStringLiteral("Me Myself"));
-    addresses->setCurrentRow(0);
-    Q_EMIT addresses->currentItemChanged(addresses->item(0), nullptr);
-    QCOMPARE(Child<QLineEdit>(window, "statusLine")->text(),
-             QStringLiteral("REAL NAME: Me Myself"));
-    QVERIFY(m_copy->sounds.Calls().isEmpty());  // everyone answered
 }
 
 void TestMessageWindow::connectionsThatMustNotHurt() {
@@ -537,28 +348,6 @@ void TestMessageWindow::typedNoteStaysWithinTheNoteArea() {
     QVERIFY(area->toPlainText().endsWith(u'z'));
 }
 
-void TestMessageWindow::recordsAfterTheEndAreIgnored() {
-    // A second end, a late line and a check after the note's end change nothing.
-    QList<CMsg> records = NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
-                                   QStringLiteral("6001"), QStringLiteral("Once"));
-    records << CMsg(MSG_END) << CMsg(MSG_TEXT, QByteArray("late line")) << CMsg(MSG_CHECK);
-    QTcpSocket peer;
-    QPointer<CMessageWindow> window(Receive(Records(records), peer));
-    QVERIFY(window);
-    QVERIFY(WaitFor([&] { return window && window->isVisible(); }, 5000));
-    QTest::qWait(100);
-    QVERIFY(window);
-    QVERIFY(window->isVisible());
-    QCOMPARE(m_copy->app->m_nUnansweredNoteCount, 1);
-    QVERIFY(!Child<QPlainTextEdit>(window, "noteArea")
-                 ->toPlainText()
-                 .contains(QStringLiteral("late line")));
-    QVERIFY(!LogText().contains(QStringLiteral("late line")));
-    QCOMPARE(peer.bytesAvailable(), 0);  // the check after the end is not answered
-    window->close();
-    QCOMPARE(m_copy->app->m_nUnansweredNoteCount, 0);  // the reminder can stop
-}
-
 void TestMessageWindow::linesArriveWithEitherLineEnd_data() {
     QTest::addColumn<QString>("body");
     QTest::newRow("CR LF") << QStringLiteral("first\r\nsecond\r\n\r\nlast");
@@ -581,53 +370,6 @@ void TestMessageWindow::linesArriveWithEitherLineEnd() {
     QVERIFY(LogText().contains(QStringLiteral("\nfirst\nsecond\n\nlast\n")));
     window->OnCommand(CMessageWindow::ID_REPLY);
     QVERIFY(!window->QuotedText().contains(u'\r'));
-}
-
-void TestMessageWindow::busyWindowRefusesCommandsAndClose() {
-    // An address that accepts and never answers keeps a check running for a while.
-    QTcpServer silent;
-    silent.listen(QHostAddress::LocalHost, 0);
-    CMessageWindow* window = ComposeTo("Mute", silent.serverPort());
-    window->OnCommand(CMessageWindow::ID_CHECK);
-    QVERIFY(window->IsBusy());
-    m_copy->sounds.Clear();
-    window->OnCommand(CMessageWindow::ID_ERASE);
-    QVERIFY(!window->close());
-    QVERIFY(window->isVisible());
-    QCOMPARE(m_copy->sounds.Calls().size(), 2);  // one error sound each
-    QVERIFY(!Child<QListWidget>(window, "addressList")->isEnabled());
-    // The window goes with the program: its run is stopped at once.
-    QElapsedTimer clock;
-    clock.start();
-    delete window;
-    QVERIFY(clock.elapsed() < 5000);
-}
-
-void TestMessageWindow::nothingGoesOutWithoutAName() {
-    // A receiver would see a note from nobody: "@127.0.0.1", a From line of ";".
-    QTcpServer peer;
-    QVERIFY(peer.listen(QHostAddress::LocalHost, 0));
-    m_copy->app->GetSettings().m_strFullName.clear();
-    CMessageWindow* window = ComposeTo("Anna", peer.serverPort());
-    window->OnCommand(CMessageWindow::ID_TO);
-    Child<QPlainTextEdit>(window, "noteArea")->setPlainText(QStringLiteral("Who am I?"));
-    const QString logBefore = LogText();
-    for (const int command : {int(CMessageWindow::ID_SEND), int(CMessageWindow::ID_CHECK)}) {
-        m_questions.clear();
-        window->OnCommand(command);
-        QCOMPARE(m_questions,
-                 QStringList{QStringLiteral("Please select File/Preferences to enter your name.")});
-        QVERIFY(!window->IsBusy());
-    }
-    QTest::qWait(200);
-    QVERIFY(!peer.hasPendingConnections());
-    QCOMPARE(LogText(), logBefore);
-    QCOMPARE(Child<QPlainTextEdit>(window, "noteArea")->toPlainText(), QStringLiteral("Who am I?"));
-
-    // Once a name is set, the same window sends.
-    m_copy->app->GetSettings().m_strFullName = QStringLiteral("Me Myself");
-    window->OnCommand(CMessageWindow::ID_SEND);
-    QVERIFY(WaitFor([&] { return peer.hasPendingConnections(); }, 5000));
 }
 
 void TestMessageWindow::notesShareTheMainWindowsBand() {
@@ -695,102 +437,6 @@ void TestMessageWindow::everyWayOfClosingClosesOnce() {
                 .ReadRect(QString::fromLatin1(WindowPlacementStore::kKeyPath),
                           QStringLiteral("Message 1"), saved));
     QCOMPARE(saved, where);
-}
-
-namespace {
-
-// Threads of this process, as the system counts them.
-int ThreadCount() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("Threads:"))
-            return line.mid(8).trimmed().toInt();
-    }
-    return -1;
-}
-
-}  // namespace
-
-void TestMessageWindow::windowGoesAtOnceWhileItsRunWaits_data() {
-    QTest::addColumn<bool>("send");
-    QTest::newRow("check") << false;
-    QTest::newRow("send") << true;
-}
-
-void TestMessageWindow::windowGoesAtOnceWhileItsRunWaits() {
-    // The program ends while a run waits in a connect with a long "Socket Timeout": the window
-    // goes at once and its run ends with it, instead of reaching the freed window later.
-    QFETCH(bool, send);
-    const HangingListener hanging;
-    m_copy->app->GetSettings().m_nSocketTimeout = 100;
-    const int threadsBefore = ThreadCount();
-    CMessageWindow* window = ComposeTo("Far", hanging.Port());
-    if (send) {
-        window->OnCommand(CMessageWindow::ID_TO);
-        window->OnCommand(CMessageWindow::ID_SEND);
-    } else {
-        window->OnCommand(CMessageWindow::ID_CHECK);
-    }
-    QVERIFY(window->IsBusy());
-    QTest::qWait(300);
-    QElapsedTimer clock;
-    clock.start();
-    delete window;
-    QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY2(
-        WaitFor([&] { return ThreadCount() <= threadsBefore; }, 5000),
-        qPrintable(QStringLiteral("%1 threads, %2 before").arg(ThreadCount()).arg(threadsBefore)));
-}
-
-void TestMessageWindow::recentListsNeverHoldUpTheWindows() {
-    // Another process holds Last Senders while notes come and go: the windows go on at once,
-    // and the list is written once it is free.
-    FileLock held(m_data + QStringLiteral(".LS.add.lock"));
-    QVERIFY(held.Lock(1000));
-    QElapsedTimer clock;
-    clock.start();
-    QTcpSocket peer;
-    CMessageWindow* received =
-        Receive(Records(NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
-                                 QStringLiteral("6001"), QStringLiteral("Lunch?"))),
-                peer);
-    QVERIFY(received);
-    QVERIFY(WaitFor([&] { return received->isVisible(); }, 5000));
-    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-
-    CMessageWindow* window =
-        ComposeTo("Me", static_cast<quint16>(m_copy->app->GetSettings().m_nPort));
-    window->OnCommand(CMessageWindow::ID_TO);
-    QSignalSpy finished(window, &CMessageWindow::runFinished);
-    clock.restart();
-    window->OnCommand(CMessageWindow::ID_SEND);
-    QVERIFY(WaitFor([&] { return finished.count() == 1; }, 15000));
-    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-
-    held.Unlock();
-    QVERIFY(WaitFor(
-        [&] {
-            const QByteArray list = ReadWholeFile(m_data + QStringLiteral("LS.add"));
-            return list.contains("\r\nAnna;10.1.2.3;6001;") && list.contains("\r\nMe;");
-        },
-        15000));
-}
-
-void TestMessageWindow::errorSoundIsTheOneTheRunStartedWith() {
-    // The run never reads the settings that Preferences may be writing meanwhile: it plays
-    // the error sound the settings held when it started.
-    m_copy->sounds.SetHasOutputDevice(true);
-    const HangingListener hanging;
-    m_copy->app->GetSettings().m_nSocketTimeout = 1;
-    CMessageWindow* window = ComposeTo("Far", hanging.Port());
-    QSignalSpy finished(window, &CMessageWindow::runFinished);
-    window->OnCommand(CMessageWindow::ID_CHECK);
-    QVERIFY(window->IsBusy());
-    m_copy->app->GetSettings().m_strErrorSound = QStringLiteral("/changed.wav");
-    QVERIFY(WaitFor([&] { return finished.count() == 1; }, 10000));
-    QCOMPARE(m_copy->sounds.Calls(), QStringList{QStringLiteral("builtin 203")});
 }
 
 void TestMessageWindow::addressBookQuestionOnlyForCompose() {
