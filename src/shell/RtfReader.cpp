@@ -1,20 +1,24 @@
-#include "shell/RtfReader.h"
-
+// The RTF reader: the text and PNG pictures of any plain RTF, whatever else the file holds.
 #include <QCoreApplication>
 #include <algorithm>
 #include <limits>
+#include <optional>
+#include <string_view>
 #include <utility>
+#include <vector>
 
+#include "shell/RtfCodec.h"
+#include "shell/RtfControlWords.h"
 #include "shell/RtfFormat.h"
+#include "shell/RtfPictureGroup.h"
 
 namespace {
 
+using RtfFormat::HexValue;
 using RtfFormat::kCp1252High;
 using RtfFormat::kLineSeparator;
-using RtfFormat::kMaxTwips;
 using RtfFormat::kObjectReplacement;
 using RtfFormat::kParagraphSeparator;
-using RtfFormat::kPngSignature;
 
 constexpr char16_t kReplacement = 0xFFFD;
 // Word processors nest a few dozen groups; deeper ones are read as skipped content so that a
@@ -36,20 +40,88 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Bytes of text that stand for themselves whatever the code page.
 bool IsPlainTextByte(char c) {
     return c >= 0x20 && c < 0x7f && c != '\\' && c != '{' && c != '}';
 }
+
+// Reads RTF as a stream of groups, control words and text into a log's content: the text of
+// the document and its PNG pictures; everything else (fonts, formatting, fields' instructions)
+// is passed over. One reader reads one input; ReadRtf is the way in.
+class RtfReader {
+public:
+    RtfReader(QByteArrayView rtf, RtfContent& content)
+        : m_p(rtf.data()), m_end(rtf.data() + rtf.size()), m_content(content) {}
+
+    // The first error met, or an empty string.
+    QString Read();
+
+private:
+    enum class Destination : quint8 {
+        Text,
+        Skip,
+        Picture,
+        ShapeInstructions,  // a shape's properties: only its picture is read
+        ShapePropertyName,
+        ShapePicture,  // the value of the property that holds the shape's picture
+    };
+
+    struct Group {
+        Destination m_destination;
+        quint8 m_nUnicodeSkip;
+    };
+
+    struct Parameter {
+        int m_nValue = 0;
+        bool m_bPresent = false;
+        bool m_bTooLong = false;
+    };
+
+    Destination CurrentDestination() const {
+        return m_nExcessDepth > 0 ? Destination::Skip : m_groups.back().m_destination;
+    }
+    void SetDestination(Destination destination) { m_groups.back().m_destination = destination; }
+    void Fail(const char* reason);
+
+    void OpenGroup();
+    void CloseGroup();
+    bool ReopenAfterEnd();
+    void ReadText();
+    void ReadBodyText();
+    void ReadControl();
+    void ReadSymbol(char symbol);
+    void ReadHexEscape();
+    Parameter ReadParameter();
+    void ApplyWord(std::string_view name, const Parameter& parameter, bool starred);
+    void ApplyBodyWord(RtfWord word, const Parameter& parameter);
+    void ApplyShapeWord(RtfWord word);
+    void ReadBinary(const Parameter& parameter);
+    void FinishPicture();
+
+    void Emit(char16_t unit);
+    void EmitBreak(char16_t unit);
+    void EmitCodePoint(int value);
+    void EmitSkippable(char16_t unit);
+    void FlushSurrogate();
+    char16_t Decode(unsigned char byte) const;
+
+    const char* m_p;
+    const char* const m_end;
+    RtfContent& m_content;
+    QString& m_text = m_content.m_strText;
+    std::vector<Group> m_groups;
+    Group m_lastGroup{Destination::Text, 1};
+    std::size_t m_nExcessDepth = 0;
+    bool m_bEnded = false;    // the group that holds the document was closed
+    bool m_bStarred = false;  // the group began with \*
+    const char* m_pGroupStart = nullptr;
+    int m_nFallbackLeft = 0;  // fallback characters still to skip after a \u
+    char16_t m_cHighSurrogate = 0;
+    int m_nCodePage = 1252;
+    QByteArray m_propertyName;
+    RtfPictureGroup m_picture;
+    QString m_strError;
+};
 
 }  // namespace
 
@@ -159,7 +231,7 @@ void RtfReader::ReadText() {
             ReadBodyText();
             return;
         case Destination::Picture:
-            ReadPictureHex();
+            m_p = m_picture.ReadHex(m_p, m_end);
             return;
         case Destination::ShapePropertyName:
             if (m_propertyName.size() < kMaxPropertyName)
@@ -189,25 +261,6 @@ void RtfReader::ReadBodyText() {
         EmitSkippable('\t');
     else if (byte >= 0x20 && byte != 0x7f)
         EmitSkippable(Decode(byte));
-}
-
-void RtfReader::ReadPictureHex() {
-    while (m_p < m_end) {
-        const char c = *m_p;
-        if (c == '\\' || c == '{' || c == '}')
-            return;
-        ++m_p;
-        const int nibble = HexValue(c);
-        if (nibble < 0) {
-            if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
-                m_picture.m_bDamaged = true;
-        } else if (m_picture.m_nHighNibble < 0) {
-            m_picture.m_nHighNibble = nibble;
-        } else {
-            m_picture.m_data.append(static_cast<char>(m_picture.m_nHighNibble << 4 | nibble));
-            m_picture.m_nHighNibble = -1;
-        }
-    }
 }
 
 void RtfReader::ReadControl() {
@@ -288,7 +341,7 @@ void RtfReader::ReadSymbol(char symbol) {
         case '\r':
         case '\n':
             m_nFallbackLeft = 0;
-            Emit('\n');
+            EmitBreak('\n');
             break;
         default:
             break;
@@ -346,35 +399,20 @@ void RtfReader::ApplyWord(std::string_view name, const Parameter& parameter, boo
             ApplyBodyWord(*word, parameter);
             return;
         case Destination::Picture:
-            ApplyPictureWord(*word, parameter);
+            m_picture.ApplyWord(*word, parameter.m_nValue, parameter.m_bPresent);
             return;
         case Destination::ShapeInstructions:
             ApplyShapeWord(*word);
             return;
         case Destination::ShapePicture:
             if (*word == RtfWord::Pict) {
-                m_picture = Picture();
+                m_picture = RtfPictureGroup();
                 SetDestination(Destination::Picture);
             }
             return;
         default:
             return;
     }
-}
-
-void RtfReader::ApplyPictureWord(RtfWord word, const Parameter& parameter) {
-    if (word == RtfWord::Pngblip)
-        m_picture.m_bPng = true;
-    else if (word == RtfWord::Otherblip)
-        m_picture.m_bOtherFormat = true;
-    else if (word == RtfWord::Picwgoal)
-        m_picture.m_nWidthGoal = parameter.m_nValue;
-    else if (word == RtfWord::Pichgoal)
-        m_picture.m_nHeightGoal = parameter.m_nValue;
-    else if (word == RtfWord::Picscalex && parameter.m_bPresent)
-        m_picture.m_nScaleX = parameter.m_nValue;
-    else if (word == RtfWord::Picscaley && parameter.m_bPresent)
-        m_picture.m_nScaleY = parameter.m_nValue;
 }
 
 void RtfReader::ApplyShapeWord(RtfWord word) {
@@ -397,7 +435,7 @@ void RtfReader::ApplyBodyWord(RtfWord word, const Parameter& parameter) {
             SetDestination(Destination::Skip);
             return;
         case RtfWord::Pict:
-            m_picture = Picture();
+            m_picture = RtfPictureGroup();
             SetDestination(Destination::Picture);
             return;
         case RtfWord::Shpinst:
@@ -423,20 +461,20 @@ void RtfReader::ApplyBodyWord(RtfWord word, const Parameter& parameter) {
         case RtfWord::Par:
         case RtfWord::Cell:
             m_nFallbackLeft = 0;
-            Emit('\n');
+            EmitBreak('\n');
             return;
         case RtfWord::Row:
             m_nFallbackLeft = 0;
             if (!m_text.isEmpty() && !m_text.endsWith(QLatin1Char('\n')))
-                Emit('\n');
+                EmitBreak('\n');
             return;
         case RtfWord::Line:
             m_nFallbackLeft = 0;
-            Emit(kLineSeparator);
+            EmitBreak(kLineSeparator);
             return;
         case RtfWord::Tab:
             m_nFallbackLeft = 0;
-            Emit('\t');
+            EmitBreak('\t');
             return;
         default:
             if (const char16_t c = SpecialCharacter(word))
@@ -451,34 +489,32 @@ void RtfReader::ReadBinary(const Parameter& parameter) {
     if (parameter.m_nValue > m_end - m_p) {
         // Reading on as RTF keeps whatever text follows the damaged data.
         Fail(QT_TRANSLATE_NOOP("RtfCodec", "The file has binary data that runs past its end."));
-        m_picture.m_bDamaged = true;
+        m_picture.MarkDamaged();
         return;
     }
     if (CurrentDestination() == Destination::Picture)
-        m_picture.m_data.append(m_p, parameter.m_nValue);
+        m_picture.AppendBinary(QByteArrayView(m_p, parameter.m_nValue));
     m_p += parameter.m_nValue;
 }
 
 void RtfReader::FinishPicture() {
-    Picture picture = std::exchange(m_picture, Picture());
-    if (!picture.m_bPng || picture.m_bOtherFormat)
+    RtfPictureGroup group = std::exchange(m_picture, RtfPictureGroup());
+    if (!group.IsPng())
         return;
-    if (picture.m_bDamaged || !picture.m_data.startsWith(kPngSignature)) {
+    RtfPicture picture;
+    if (!group.TakePicture(picture)) {
         Fail(QT_TRANSLATE_NOOP("RtfCodec", "A picture in the file is damaged."));
         return;
     }
-    const auto scaled = [](int goal, int scale) {
-        if (goal <= 0 || scale <= 0)
-            return 0;
-        return static_cast<int>(std::min<qint64>(qint64(goal) * scale / 100, kMaxTwips));
-    };
-    RtfPicture result;
-    result.m_png = std::move(picture.m_data);
-    result.m_nWidthTwips = scaled(picture.m_nWidthGoal, picture.m_nScaleX);
-    result.m_nHeightTwips = scaled(picture.m_nHeightGoal, picture.m_nScaleY);
-    m_content.m_pictures.append(std::move(result));
+    m_content.m_pictures.append(std::move(picture));
     FlushSurrogate();
     m_text.append(QChar(kObjectReplacement));
+}
+
+// Paragraph and line breaks and tabs, the most frequent words, pair with no surrogate.
+void RtfReader::EmitBreak(char16_t unit) {
+    FlushSurrogate();
+    m_text.append(QChar(unit));
 }
 
 // Surrogates come as two \u; one without its partner cannot be shown and is replaced.
