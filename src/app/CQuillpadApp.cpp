@@ -18,6 +18,7 @@
 #include "platform/XdgAutostart.h"
 #include "shell/CMainFrame.h"
 #include "shell/COptionSheet.h"
+#include "shell/LogSaver.h"
 #include "shell/LogViewServices.h"
 #include "shell/LogWorkspace.h"
 #include "shell/MessageBox.h"
@@ -251,7 +252,7 @@ QString CQuillpadApp::GetLogFilePath() const {
 bool CQuillpadApp::QueryEndSession() {
     if (m_workspace) {
         for (CQuillpadDoc* doc : m_workspace->Documents()) {
-            if (!m_workspace->CanClose(*doc))
+            if (!m_workspace->Saver().CanClose(*doc))
                 return false;
         }
     }
