@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <poll.h>
-#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -19,45 +18,14 @@
 #include <limits>
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
+
+#include "addressbook/FtpNameLookup.h"
 
 namespace {
 
 constexpr int kWaitSliceMs = 100;
 constexpr qsizetype kMaxSendPiece = 512;
 constexpr size_t kMaxReceivePiece = 4000;
-constexpr quint16 kFallbackPort = 21;
-
-quint16 ServicePort() {
-    servent entry{};
-    servent* found = nullptr;
-    std::array<char, 1024> scratch{};
-    if (::getservbyname_r("ftp", "tcp", &entry, scratch.data(), scratch.size(), &found) == 0 &&
-        found)
-        return ntohs(static_cast<uint16_t>(found->s_port));
-    return kFallbackPort;
-}
-
-// "name:port" with a port of 1..65535 connects to that port; any other text is all name, and
-// port is 0.
-void SplitHost(const QString& host, QString* name, quint16* port) {
-    *name = host;
-    *port = 0;
-    const qsizetype colon = host.lastIndexOf(u':');
-    if (colon <= 0)
-        return;
-    const QStringView digits = QStringView(host).mid(colon + 1);
-    if (digits.isEmpty() ||
-        !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit(); }))
-        return;
-    bool ok = false;
-    const uint value = digits.toUInt(&ok);
-    if (!ok || value < 1 || value > 65535)
-        return;
-    *name = host.left(colon);
-    *port = static_cast<quint16>(value);
-}
 
 // The number in the first three characters; anything else there gives 0.
 int ReplyCode(const QByteArray& line) {
@@ -79,52 +47,6 @@ bool IsLineEndOrBlank(char c) {
 
 bool WouldBlock(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
-}
-
-// The first IPv4 address of a host name.
-struct NameLookup {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    int result = EAI_SYSTEM;
-    sockaddr_in address{};
-};
-
-void Resolve(const QByteArray& name, int flags, NameLookup& lookup) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = flags;
-    addrinfo* found = nullptr;
-    const int result = ::getaddrinfo(name.constData(), nullptr, &hints, &found);
-    lookup.result = result != 0 ? result : found ? 0 : EAI_NONAME;
-    if (lookup.result == 0)
-        std::memcpy(&lookup.address, found->ai_addr,
-                    std::min<size_t>(found->ai_addrlen, sizeof lookup.address));
-    if (found)
-        ::freeaddrinfo(found);
-}
-
-// Looks name up on a thread of its own: the resolver cannot be stopped, and it may wait many
-// seconds for a name server that does not answer. The thread touches nothing but the lookup,
-// so a caller may give up waiting and leave it to finish. None when no thread can be started.
-std::shared_ptr<NameLookup> StartLookup(const QByteArray& name) {
-    auto lookup = std::make_shared<NameLookup>();
-    try {
-        std::thread([lookup, name] {
-            ::pthread_setname_np(::pthread_self(), "QuillpadLookup");
-            NameLookup found;
-            Resolve(name, 0, found);
-            const std::lock_guard lock(lookup->mutex);
-            lookup->result = found.result;
-            lookup->address = found.address;
-            lookup->finished = true;
-            lookup->done.notify_all();
-        }).detach();
-    } catch (const std::system_error&) {
-        return nullptr;
-    }
-    return lookup;
 }
 
 qint64 Remaining(const QDeadlineTimer& deadline) {
@@ -305,73 +227,98 @@ bool CFtpClient::OpenControlConnection(const QString& host) {
     CloseAll();
     QString name;
     quint16 port = 0;
-    SplitHost(host, &name, &port);
+    FtpNameLookup::SplitHost(host, &name, &port);
     if (port == 0)
-        port = ServicePort();
+        port = FtpNameLookup::ServicePort();
     // A failed connection says why: a box or log line without a reason helps nobody.
-    const auto fail = [this, &host](const QString& reason) {
-        m_strError = QStringLiteral("FTP Error: can not connect to %1: %2").arg(host, reason);
-        Close(m_hControl);
-        return false;
-    };
+    QString reason;
     if (name.isEmpty())
-        return fail(QStringLiteral("no server is given"));
+        reason = QStringLiteral("no server is given");
+    else if (ResolveServer(name, &reason))
+        m_serverAddress.sin_port = htons(port);
+    if (reason.isEmpty() && ConnectControl(&reason))
+        return true;
+    m_strError = QStringLiteral("FTP Error: can not connect to %1: %2").arg(host, reason);
+    Close(m_hControl);
+    return false;
+}
 
+bool CFtpClient::ResolveServer(const QString& name, QString* reason) {
     // A dotted address needs no name server; a name is looked up where the wait for it can be
     // cancelled and bounded.
     const QByteArray encoded = name.toLocal8Bit();
-    NameLookup numeric;
-    Resolve(encoded, AI_NUMERICHOST, numeric);
+    FtpNameLookup::Lookup numeric;
+    FtpNameLookup::Resolve(encoded, AI_NUMERICHOST, numeric);
     if (numeric.result == 0) {
         m_serverAddress = numeric.address;
-    } else {
-        const std::shared_ptr<NameLookup> lookup = StartLookup(encoded);
-        if (!lookup)
-            return fail(QStringLiteral("the server's name can not be looked up"));
-        const QDeadlineTimer silence(m_nSilenceTimeoutMs);
-        std::unique_lock lock(lookup->mutex);
-        while (!lookup->finished) {
-            Wait wait = Wait::Ready;
-            if (m_cancelled && m_cancelled())
-                wait = Wait::Cancelled;
-            else if (m_runDeadline.hasExpired())
-                wait = Wait::RunOut;
-            else if (silence.hasExpired())
-                wait = Wait::Silent;
-            if (wait != Wait::Ready)
-                return fail(WaitText(
-                    wait, QStringLiteral("the server's name was not found in %1 seconds")));
-            lookup->done.wait_for(lock, std::chrono::milliseconds(kWaitSliceMs));
-        }
-        if (lookup->result != 0)
-            return fail(QStringLiteral("the server's name is unknown (%1)")
-                            .arg(QString::fromLocal8Bit(::gai_strerror(lookup->result))));
-        m_serverAddress = lookup->address;
+        return true;
     }
-    m_serverAddress.sin_port = htons(port);
+    const std::shared_ptr<FtpNameLookup::Lookup> lookup = FtpNameLookup::Start(encoded);
+    if (!lookup) {
+        *reason = QStringLiteral("the server's name can not be looked up");
+        return false;
+    }
+    const QDeadlineTimer silence(m_nSilenceTimeoutMs);
+    std::unique_lock lock(lookup->mutex);
+    while (!lookup->finished) {
+        Wait wait = Wait::Ready;
+        if (m_cancelled && m_cancelled())
+            wait = Wait::Cancelled;
+        else if (m_runDeadline.hasExpired())
+            wait = Wait::RunOut;
+        else if (silence.hasExpired())
+            wait = Wait::Silent;
+        if (wait != Wait::Ready) {
+            *reason =
+                WaitText(wait, QStringLiteral("the server's name was not found in %1 seconds"));
+            return false;
+        }
+        lookup->done.wait_for(lock, std::chrono::milliseconds(kWaitSliceMs));
+    }
+    if (lookup->result != 0) {
+        *reason = QStringLiteral("the server's name is unknown (%1)")
+                      .arg(QString::fromLocal8Bit(::gai_strerror(lookup->result)));
+        return false;
+    }
+    m_serverAddress = lookup->address;
+    return true;
+}
 
+bool CFtpClient::ConnectControl(QString* reason) {
     m_hControl = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (m_hControl < 0)
-        return fail(qt_error_string(errno));
+    if (m_hControl < 0) {
+        *reason = qt_error_string(errno);
+        return false;
+    }
     const auto* server = reinterpret_cast<const sockaddr*>(&m_serverAddress);
     if (::connect(m_hControl, server, sizeof m_serverAddress) != 0) {
-        if (errno != EINPROGRESS && errno != EINTR)
-            return fail(qt_error_string(errno));
+        if (errno != EINPROGRESS && errno != EINTR) {
+            *reason = qt_error_string(errno);
+            return false;
+        }
         const Wait wait = WaitFor(m_hControl, POLLOUT, QDeadlineTimer(m_nSilenceTimeoutMs));
-        if (wait == Wait::Failed)
-            return fail(qt_error_string(errno));
-        if (wait != Wait::Ready)
-            return fail(WaitText(wait, QStringLiteral("no answer in %1 seconds")));
+        if (wait != Wait::Ready) {
+            *reason = wait == Wait::Failed
+                          ? qt_error_string(errno)
+                          : WaitText(wait, QStringLiteral("no answer in %1 seconds"));
+            return false;
+        }
         int error = 0;
         socklen_t length = sizeof error;
-        if (::getsockopt(m_hControl, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
-            return fail(qt_error_string(errno));
-        if (error != 0)
-            return fail(qt_error_string(error));
+        if (::getsockopt(m_hControl, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+            *reason = qt_error_string(errno);
+            return false;
+        }
+        if (error != 0) {
+            *reason = qt_error_string(error);
+            return false;
+        }
     }
     socklen_t length = sizeof m_localAddress;
-    if (::getsockname(m_hControl, reinterpret_cast<sockaddr*>(&m_localAddress), &length) != 0)
-        return fail(qt_error_string(errno));
+    if (::getsockname(m_hControl, reinterpret_cast<sockaddr*>(&m_localAddress), &length) != 0) {
+        *reason = qt_error_string(errno);
+        return false;
+    }
     return true;
 }
 

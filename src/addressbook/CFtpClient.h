@@ -80,6 +80,10 @@ private:
     bool WaitForControl(short events, const QDeadlineTimer& silence, const QDeadlineTimer& reply,
                         const QString& silent, const QString& failing);
     bool OpenControlConnection(const QString& host);
+    // The server's address for name, within the silence timeout; false with the reason.
+    bool ResolveServer(const QString& name, QString* reason);
+    // Connects the control connection to the server's address; false with the reason.
+    bool ConnectControl(QString* reason);
     // One reply line, within the silence timeout and by reply at the latest.
     int ReadReply(const QDeadlineTimer& reply);
     int SendCommand(const QByteArray& command);

@@ -54,6 +54,110 @@ bool FetchBook(CFtpClient& client, const Target& target, const QString& name, QS
     return true;
 }
 
+// The Get command shows what went wrong in a box; the update writes it into the log.
+void Say(Mode mode, IRetrievalReport& report, const QString& text) {
+    if (mode == Mode::Interactive)
+        report.Show(text);
+    else
+        report.Log(text);
+}
+
+bool LogIn(CFtpClient& client, const Target& target, Mode mode, IRetrievalReport& report) {
+    if (!client.Initialize()) {
+        Failure(mode, report, QStringLiteral("Can not initialize FTP @ %1").arg(GetTimeStamp()),
+                client.ErrorText());
+        return false;
+    }
+    if (!client.Connect(target.m_strServer, target.m_strUsername, target.m_strPassword,
+                        QString())) {
+        Failure(mode, report,
+                QStringLiteral("FTP Can not connect to %1 as %2 @ %3")
+                    .arg(target.m_strServer, target.m_strUsername, GetTimeStamp()),
+                client.ErrorText());
+        return false;
+    }
+    return true;
+}
+
+// The name of the file the listing goes into; empty, with the text to say, when there is none.
+QString MakeListingFile(QTemporaryFile& file, const Target& target, QString* error) {
+    file.setAutoRemove(true);
+    const bool opened = file.open();
+    // An unnamed file gets its name only when asked, which can fail too.
+    const QString path = opened ? file.fileName() : QString();
+    file.close();
+    if (path.isEmpty()) {
+        *error =
+            QStringLiteral("Can't make a file in %1 to look for address books: %2")
+                .arg(target.m_strDataDirectory,
+                     opened ? QStringLiteral("no name could be given to it") : file.errorString());
+    }
+    return path;
+}
+
+// Changes to the books' directory and lists it into listingPath. False when the run ends here.
+bool ReadListing(CFtpClient& client, const Target& target, const QString& listingPath, Mode mode,
+                 IRetrievalReport& report, QByteArray* listed) {
+    // The Get command goes on after a refused CWD or LIST, but not once the connection is gone:
+    // every later step would only repeat the same failure.
+    if (!client.ChangeDirectory(target.m_strDirectory)) {
+        Failure(mode, report,
+                QStringLiteral("FTP Can not change directory to %1").arg(target.m_strDirectory),
+                client.ErrorText());
+        if (mode == Mode::Periodic || !client.IsConnected())
+            return false;
+    }
+    if (!client.List(listingPath)) {
+        Failure(mode, report,
+                QStringLiteral("FTP Can not retrieve directory %1").arg(target.m_strDirectory),
+                client.ErrorText());
+        if (mode == Mode::Periodic || !client.IsConnected())
+            return false;
+    }
+    QFile listing(listingPath);
+    if (!listing.open(QIODevice::ReadOnly)) {
+        Say(mode, report,
+            QStringLiteral("Can't open file %1 to look for address books").arg(listingPath));
+        client.Quit();
+        return false;
+    }
+    // A listing is a few kilobytes; a server that sends more than this is not listing books.
+    *listed = listing.read(16 * 1024 * 1024);
+    return true;
+}
+
+// Fetches each listed book; returns how many were fetched.
+int FetchBooks(CFtpClient& client, const Target& target, const QStringList& names, Mode mode,
+               IRetrievalReport& report, const std::function<bool()>& cancelled) {
+    int count = 0;
+    for (const QString& name : names) {
+        if (cancelled && cancelled())
+            break;
+        bool fetched = false;
+        QString error;
+        if (!IsPlainFileName(name)) {
+            // Such a name would write outside the data directory.
+            error =
+                QStringLiteral("FTP Error: \"%1\" is not a plain file name; it was not retrieved")
+                    .arg(name);
+        } else if (name.startsWith(QLatin1Char('.'))) {
+            // Hidden files are the program's own (locks, part files), not books of the site.
+            continue;
+        } else {
+            fetched = FetchBook(client, target, name, &error);
+        }
+        if (fetched) {
+            ++count;
+            continue;
+        }
+        Say(mode, report, error);
+        // A lost connection would fail every remaining book the same way.
+        if (!client.IsConnected())
+            break;
+    }
+    return count;
+}
+
 }  // namespace
 
 Target Target::FromSettings(const Settings& settings) {
@@ -119,102 +223,24 @@ int Run(const Target& target, Mode mode, IRetrievalReport& report,
     client.SetSilenceTimeout(limits.m_nSilenceMs);
     if (cancelled)
         client.SetCancelCheck(cancelled);
-    if (!client.Initialize()) {
-        Failure(mode, report, QStringLiteral("Can not initialize FTP @ %1").arg(GetTimeStamp()),
-                client.ErrorText());
+    if (!LogIn(client, target, mode, report))
         return 0;
-    }
-    if (!client.Connect(target.m_strServer, target.m_strUsername, target.m_strPassword,
-                        QString())) {
-        Failure(mode, report,
-                QStringLiteral("FTP Can not connect to %1 as %2 @ %3")
-                    .arg(target.m_strServer, target.m_strUsername, GetTimeStamp()),
-                client.ErrorText());
-        return 0;
-    }
 
     // Without a file of its own for the listing the run stops: any fixed name could be one of
     // the user's files.
     QTemporaryFile listingFile(target.m_strDataDirectory + QStringLiteral("qpdXXXXXX"));
-    listingFile.setAutoRemove(true);
-    const bool opened = listingFile.open();
-    // An unnamed file gets its name only when asked, which can fail too.
-    const QString listingPath = opened ? listingFile.fileName() : QString();
-    listingFile.close();
+    QString error;
+    const QString listingPath = MakeListingFile(listingFile, target, &error);
     if (listingPath.isEmpty()) {
-        const QString text = QStringLiteral("Can't make a file in %1 to look for address books: %2")
-                                 .arg(target.m_strDataDirectory,
-                                      opened ? QStringLiteral("no name could be given to it")
-                                             : listingFile.errorString());
-        if (mode == Mode::Interactive)
-            report.Show(text);
-        else
-            report.Log(text);
+        Say(mode, report, error);
         client.Quit();
         return 0;
     }
-
-    // The Get command goes on after a refused CWD or LIST, but not once the connection is gone:
-    // every later step would only repeat the same failure.
-    if (!client.ChangeDirectory(target.m_strDirectory)) {
-        Failure(mode, report,
-                QStringLiteral("FTP Can not change directory to %1").arg(target.m_strDirectory),
-                client.ErrorText());
-        if (mode == Mode::Periodic || !client.IsConnected())
-            return 0;
-    }
-    if (!client.List(listingPath)) {
-        Failure(mode, report,
-                QStringLiteral("FTP Can not retrieve directory %1").arg(target.m_strDirectory),
-                client.ErrorText());
-        if (mode == Mode::Periodic || !client.IsConnected())
-            return 0;
-    }
-
-    QFile listing(listingPath);
-    if (!listing.open(QIODevice::ReadOnly)) {
-        const QString text =
-            QStringLiteral("Can't open file %1 to look for address books").arg(listingPath);
-        if (mode == Mode::Interactive)
-            report.Show(text);
-        else
-            report.Log(text);
-        client.Quit();
+    QByteArray listed;
+    if (!ReadListing(client, target, listingPath, mode, report, &listed))
         return 0;
-    }
-    // A listing is a few kilobytes; a server that sends more than this is not listing books.
-    const QByteArray listed = listing.read(16 * 1024 * 1024);
-    listing.close();
 
-    int count = 0;
-    for (const QString& name : ParseListing(listed)) {
-        if (cancelled && cancelled())
-            break;
-        bool fetched = false;
-        QString error;
-        if (!IsPlainFileName(name)) {
-            // Such a name would write outside the data directory.
-            error =
-                QStringLiteral("FTP Error: \"%1\" is not a plain file name; it was not retrieved")
-                    .arg(name);
-        } else if (name.startsWith(QLatin1Char('.'))) {
-            // Hidden files are the program's own (locks, part files), not books of the site.
-            continue;
-        } else {
-            fetched = FetchBook(client, target, name, &error);
-        }
-        if (fetched) {
-            ++count;
-            continue;
-        }
-        if (mode == Mode::Interactive)
-            report.Show(error);
-        else
-            report.Log(error);
-        // A lost connection would fail every remaining book the same way.
-        if (!client.IsConnected())
-            break;
-    }
+    const int count = FetchBooks(client, target, ParseListing(listed), mode, report, cancelled);
     client.Quit();
     if (count >= 1 && mode == Mode::Periodic) {
         report.Log(QString::fromLatin1(kNotificationSeparator));

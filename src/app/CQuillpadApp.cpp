@@ -18,6 +18,7 @@
 #include "platform/XdgAutostart.h"
 #include "shell/CMainFrame.h"
 #include "shell/COptionSheet.h"
+#include "shell/LogSaver.h"
 #include "shell/LogViewServices.h"
 #include "shell/LogWorkspace.h"
 #include "shell/MessageBox.h"
@@ -64,16 +65,39 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
         AutoStart::Unregister(QString::fromLatin1(kAppTitle), m_store);
     m_instance = new SingleInstance(QFileInfo(m_store.FilePath()).absolutePath(), this);
     if (m_instance->Claim() == SingleInstance::Role::Secondary) {
-        // A log opened from the file manager while a copy runs opens in that copy.
-        QStringList files;
-        for (const QString& argument : arguments.mid(1)) {
-            if (!argument.startsWith(QLatin1Char('-')))
-                files.append(QFileInfo(argument).absoluteFilePath());
-        }
-        m_instance->RequestComeForward(kComeForwardTimeoutMs, files);
+        HandToRunningCopy(arguments);
         m_bStarting = false;
         return true;
     }
+    AnswerLaterStarts();
+
+    LoadSettings();
+    CreateMainFrame();
+    if (!OpenFirstDocument(arguments)) {
+        m_bStarting = false;
+        return false;
+    }
+
+    m_mainFrame->ShowAtStart();
+
+    PlayNotificationSound(WelcomeSound(m_settings));
+    m_bStarting = false;
+    if (m_bQuitRequested)
+        QTimer::singleShot(0, m_mainFrame, &CMainFrame::Exit);
+    return true;
+}
+
+void CQuillpadApp::HandToRunningCopy(const QStringList& arguments) {
+    // A log opened from the file manager while a copy runs opens in that copy.
+    QStringList files;
+    for (const QString& argument : arguments.mid(1)) {
+        if (!argument.startsWith(QLatin1Char('-')))
+            files.append(QFileInfo(argument).absoluteFilePath());
+    }
+    m_instance->RequestComeForward(kComeForwardTimeoutMs, files);
+}
+
+void CQuillpadApp::AnswerLaterStarts() {
     connect(m_instance, &SingleInstance::comeForwardRequested, this,
             &CQuillpadApp::BringMainWindowForward);
     connect(m_instance, &SingleInstance::openRequested, this, [this](const QStringList& files) {
@@ -85,9 +109,9 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
         if (m_mainFrame && m_mainFrame->isHidden())
             m_mainFrame->Restore();
     });
+}
 
-    LoadSettings();
-
+void CQuillpadApp::CreateMainFrame() {
     m_mainFrame = new CMainFrame(*this);
     // The frame has closed in order already: the loop ends without asking other windows
     // (quit() would try to close every window first and give up if one refused).
@@ -101,26 +125,17 @@ bool CQuillpadApp::InitInstance(const QStringList& arguments) {
     m_mainFrame->Commands().SetHandler(Cmd::AddressEdit, [this] { OnAddressEdit(); });
     m_mainFrame->Commands().SetHandler(Cmd::AddressDelete, [this] { OnAddressDelete(); });
     m_mainFrame->Commands().SetHandler(Cmd::AddressNew, [this] { OnAddressNew(); });
+}
 
-    // The first document: the one named on the command line, or the month's log.
+// The first document: the one named on the command line, or the month's log.
+bool CQuillpadApp::OpenFirstDocument(const QStringList& arguments) {
     auto services = std::make_unique<MessageServices>(*this);
     connect(services.get(), &MessageServices::newMessage, m_mainFrame,
             &CMainFrame::NotifyNewMessage);
     m_workspace = std::make_unique<LogWorkspace>(*this, *m_mainFrame, *services);
     services->Attach(m_mainFrame, m_workspace.get());
     m_services = std::move(services);
-    if (!m_workspace->OpenAtStart(arguments)) {
-        m_bStarting = false;
-        return false;
-    }
-
-    m_mainFrame->ShowAtStart();
-
-    PlayNotificationSound(WelcomeSound(m_settings));
-    m_bStarting = false;
-    if (m_bQuitRequested)
-        QTimer::singleShot(0, m_mainFrame, &CMainFrame::Exit);
-    return true;
+    return m_workspace->OpenAtStart(arguments);
 }
 
 void CQuillpadApp::ExitInstance() {
@@ -251,7 +266,7 @@ QString CQuillpadApp::GetLogFilePath() const {
 bool CQuillpadApp::QueryEndSession() {
     if (m_workspace) {
         for (CQuillpadDoc* doc : m_workspace->Documents()) {
-            if (!m_workspace->CanClose(*doc))
+            if (!m_workspace->Saver().CanClose(*doc))
                 return false;
         }
     }

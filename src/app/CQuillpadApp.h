@@ -80,6 +80,12 @@ public:
     const QString& GetComputerName() const override { return m_strComputerName; }
 
 private:
+    // A second start: the files named go to the copy that runs, which comes forward.
+    void HandToRunningCopy(const QStringList& arguments);
+    // The first copy: later starts bring it forward and open their files in it.
+    void AnswerLaterStarts();
+    void CreateMainFrame();
+    bool OpenFirstDocument(const QStringList& arguments);
     void ApplyPreferences(const COptionSheet& sheet);
     // Asked before the user's own Exit: notes being written are not thrown away unasked.
     bool MayEndWithUnsentNotes() const;

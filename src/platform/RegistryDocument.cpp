@@ -102,6 +102,44 @@ bool ParseData(const QByteArray& text, quint32& type, QByteArray& data) {
     return false;
 }
 
+// The line at raw[i] with the lines that continue it, trimmed at the right; i ends on the last.
+// A trailing backslash continues the line (long hex data); a key or a quoted text never ends
+// in one.
+QByteArray JoinContinuedLine(const QList<QByteArray>& raw, qsizetype& i) {
+    QByteArray line = TrimRight(raw[i]);
+    while (line.endsWith('\\') && i + 1 < raw.size())
+        line = line.chopped(1) + TrimLeft(TrimRight(raw[++i]));
+    return line;
+}
+
+// The key named by a "[path]" line; empty when the line names none (or deletes one).
+QByteArray KeyPath(const QByteArray& line) {
+    if (!line.endsWith(']') || line.startsWith("[-"))
+        return QByteArray();
+    const QByteArray path = line.mid(1, line.size() - 2);
+    return RegistryDocument::NormalisePath(path).isEmpty() ? QByteArray() : path;
+}
+
+enum class ValueLine { Value, Deletion, Bad };
+
+// A "name"=data or @=data line of a key; a data of "-" marks a deletion, which sets nothing.
+ValueLine ParseValueLine(const QByteArray& line, QByteArray& name, quint32& type,
+                         QByteArray& data) {
+    qsizetype pos = 0;
+    if (line.startsWith('@'))
+        pos = 1;
+    else if (!ReadQuoted(line, pos, name))
+        return ValueLine::Bad;
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
+        ++pos;
+    if (pos >= line.size() || line[pos] != '=')
+        return ValueLine::Bad;
+    const QByteArray rest = TrimLeft(line.mid(pos + 1));
+    if (rest == "-")
+        return ValueLine::Deletion;
+    return ParseData(rest, type, data) ? ValueLine::Value : ValueLine::Bad;
+}
+
 bool IsPrintableAscii(QByteArrayView bytes) {
     for (const char c : bytes) {
         if (c < 0x20 || c > 0x7e)
@@ -236,12 +274,7 @@ RegistryDocument RegistryDocument::Parse(const QByteArray& text, QStringList* er
     bool sawHeader = false;
     for (qsizetype i = 0; i < raw.size(); ++i) {
         const int lineNo = static_cast<int>(i + 1);
-        QByteArray line = TrimRight(raw[i]);
-        // A trailing backslash continues the line (long hex data); a key or a quoted text
-        // never ends in one.
-        while (line.endsWith('\\') && i + 1 < raw.size())
-            line = line.chopped(1) + TrimLeft(TrimRight(raw[++i]));
-        const QByteArray trimmed = TrimLeft(line);
+        const QByteArray trimmed = TrimLeft(JoinContinuedLine(raw, i));
         if (trimmed.isEmpty() || trimmed.startsWith(';'))
             continue;
         if (!sawHeader) {
@@ -251,35 +284,21 @@ RegistryDocument RegistryDocument::Parse(const QByteArray& text, QStringList* er
             fail(lineNo, "missing REGEDIT4 header");
         }
         if (trimmed.startsWith('[')) {
-            current = nullptr;
-            if (!trimmed.endsWith(']') || trimmed.startsWith("[-") ||
-                NormalisePath(trimmed.mid(1, trimmed.size() - 2)).isEmpty()) {
+            const QByteArray path = KeyPath(trimmed);
+            current = path.isEmpty() ? nullptr : &doc.EnsureKey(path);
+            if (!current)
                 fail(lineNo, trimmed);
-                continue;
-            }
-            current = &doc.EnsureKey(trimmed.mid(1, trimmed.size() - 2));
             continue;
         }
         QByteArray name;
-        qsizetype pos = 0;
-        bool ok = current != nullptr;
-        if (ok && trimmed.startsWith('@'))
-            pos = 1;
-        else if (ok)
-            ok = ReadQuoted(trimmed, pos, name);
-        while (ok && pos < trimmed.size() && (trimmed[pos] == ' ' || trimmed[pos] == '\t'))
-            ++pos;
-        ok = ok && pos < trimmed.size() && trimmed[pos] == '=';
-        const QByteArray rest = ok ? TrimLeft(trimmed.mid(pos + 1)) : QByteArray();
-        if (ok && rest == "-")
-            continue;  // a deletion mark: no value
         quint32 type = 0;
         QByteArray data;
-        if (!ok || !ParseData(rest, type, data)) {
+        const ValueLine value =
+            current ? ParseValueLine(trimmed, name, type, data) : ValueLine::Bad;
+        if (value == ValueLine::Bad)
             fail(lineNo, trimmed);
-            continue;
-        }
-        current->SetValue(name, type, data);
+        else if (value == ValueLine::Value)
+            current->SetValue(name, type, data);
     }
     if (!sawHeader && !text.trimmed().isEmpty())
         fail(1, "missing REGEDIT4 header");

@@ -16,6 +16,7 @@
 #include "shell/CQuillpadDoc.h"
 #include "shell/ControlNames.h"
 #include "shell/IApplication.h"
+#include "shell/LogSaver.h"
 #include "shell/LogViewServices.h"
 #include "shell/LogWorkspace.h"
 #include "shell/WindowPlacementStore.h"
@@ -190,7 +191,7 @@ void CQuillpadView::BecomeHub() {
 
     if (settings.m_bSaveLog) {
         m_saveTimer = m_workspace.MakeTimer();
-        m_saveTimer->SetCallback([this] { m_workspace.SaveLogOnTimer(m_doc); });
+        m_saveTimer->SetCallback([this] { m_workspace.Saver().SaveLogOnTimer(m_doc); });
         m_saveTimer->Start(SavePeriodMs(settings.m_nSaveLogInterval));
     }
     if (settings.m_bBroadcast) {

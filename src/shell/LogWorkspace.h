@@ -9,19 +9,19 @@
 #include "shell/RecentFileList.h"
 
 class CChildFrame;
-class CFindReplaceDialog;
 class CMainFrame;
 class IApplication;
 class CQuillpadDoc;
 class CQuillpadView;
+class LogCommands;
+class LogSaver;
 class LogViewServices;
 class PeriodicTimer;
-class QPrinter;
-class QTextDocument;
 
-// The log documents of the main window and their commands: the document template and document
-// manager of the program. It makes each document with its view in a window of the MDI area,
-// opens, saves and closes them, keeps the recent-file list, and knows the hub view.
+// The log documents of the main window: the document template and document manager of the
+// program. It makes each document with its view in a window of the MDI area, opens and closes
+// them, keeps the recent-file list, and knows the hub view. Saving is the saver's, the menu
+// commands are LogCommands'.
 class LogWorkspace : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +34,7 @@ public:
     IApplication& App() const { return m_app; }
     CMainFrame& Frame() const { return m_frame; }
     LogViewServices& Services() const { return m_services; }
+    LogSaver& Saver() const { return *m_saver; }
     std::unique_ptr<PeriodicTimer> MakeTimer() const;
 
     // Start-up: a document named on the command line, else the month's log when its file can
@@ -46,20 +47,6 @@ public:
     CQuillpadDoc* OpenDocument(const QString& path);
     bool CloseDocument(CQuillpadDoc& doc);
 
-    // Writes the month's log into the current month's file and enters it in the recent
-    // files; any other document is saved to its own file (or under a name the user gives).
-    // A month's file last written in another year is first renamed "<Month> <year>.qpd".
-    // Every save keeps a file that another program wrote as "<name>.orig" before it first
-    // writes over it; the log says so in a line.
-    bool SaveLog(CQuillpadDoc& doc);
-    // The periodic save: only a document that has a file is written, without asking anything.
-    void SaveLogOnTimer(CQuillpadDoc& doc);
-    bool Save(CQuillpadDoc& doc);
-    bool SaveAs(CQuillpadDoc& doc);
-    // Asked before a document's window closes: saves as above and, when the document is
-    // still modified, asks the user. False keeps the window open.
-    bool CanClose(CQuillpadDoc& doc);
-
     QList<CQuillpadDoc*> Documents() const;
     CQuillpadView* ViewOf(const CQuillpadDoc& doc) const;
     CQuillpadView* ActiveView() const;
@@ -71,40 +58,33 @@ public:
     void AdoptMonthLog(CQuillpadDoc& doc);
 
     RecentFileList& RecentFiles() { return m_recent; }
+    void AddRecent(const QString& path);
     void SaveRecentFiles() const;
-    QPrinter& Printer();
     // Every log view takes over new print margins (twips).
     void ApplyPrintMargins(const QMargins& margins);
-    // Prints a log with the given margins (twips), page by page.
-    static void PrintLog(const QTextDocument& document, QPrinter& printer, const QMargins& twips);
+
+    // An error box over the main window (over nothing while the window is hidden).
+    void ShowError(const QString& text) const;
+    // The file types of the open and save dialogs.
+    static QString FileFilter();
+    // The one name of a file, for telling whether two paths are the same file.
+    static QString CleanPath(const QString& path);
 
 private:
     struct Entry;
 
     CQuillpadDoc* CreateWindowFor(std::unique_ptr<CQuillpadDoc> doc);
+    CChildFrame* MakeFrame(Entry& entry);
+    void ShowInMdiArea(CChildFrame& frame);
     Entry* EntryOf(const CQuillpadDoc& doc) const;
+    bool IsMonthLogOpen() const;
     bool LoadDocument(CQuillpadDoc& doc, const QString& path, QString* damage);
+    // Fills a new document with what the month's file holds; false when it cannot be read.
+    bool ContinueMonthFile(CQuillpadDoc& doc, const QString& monthPath);
     void ReportDamaged(const QString& path, const QString& reason) const;
-    bool WriteDocument(CQuillpadDoc& doc, const QString& path, QString* error);
-    bool KeepOriginal(CQuillpadDoc& doc, const QString& path, QString* error);
-    bool KeepEarlierYear(CQuillpadDoc& doc, const QString& path, QString* error);
-    void Note(CQuillpadDoc& doc, const QString& text);
-    void ShowSaveError(const QString& path, const QString& error);
-    void WireCommands();
-    void OnFrameClosing(CChildFrame& frame, bool& accept);
-    void AddRecent(const QString& path);
+    void OpenDropped(const QStringList& paths);
     void UpdateRecentMenu();
     void OpenRecent(int index);
-    void OpenFileCommand();
-    void PrintSetup();
-    void Print();
-    void PrintPreview();
-    void ShowPageSetup();
-    void SendMail();
-    void HandToMailProgram(const QString& path);
-    void PasteSpecial();
-    void ShowError(const QString& text) const;
-    QString FileFilter() const;
 
     IApplication& m_app;
     CMainFrame& m_frame;
@@ -115,7 +95,6 @@ private:
     QPointer<CQuillpadView> m_hub;
     RecentFileList m_recent;
     int m_nUntitled = 0;
-    bool m_bSaveErrorShown = false;
-    std::unique_ptr<QPrinter> m_printer;
-    CFindReplaceDialog* m_find = nullptr;
+    std::unique_ptr<LogSaver> m_saver;
+    std::unique_ptr<LogCommands> m_commands;
 };

@@ -12,7 +12,7 @@
 #include "platform/RegistryStore.h"
 #include "shell/CQuillpadDoc.h"
 #include "shell/CQuillpadView.h"
-#include "shell/LogWorkspace.h"
+#include "shell/LogPrinter.h"
 
 namespace PrintRun {
 
@@ -137,7 +137,7 @@ int Run(const QStringList& arguments, const QString& storeFilePath, const Printe
     // On paper as in its window: the whole log in the log's format.
     doc.Document()->setDefaultFont(CQuillpadView::LogCharFormat().font());
     CQuillpadView::ApplyLogFormat(*doc.Document());
-    LogWorkspace::PrintLog(*doc.Document(), *printer, settings.m_rcMargins);
+    LogPrinter::PrintLog(*doc.Document(), *printer, settings.m_rcMargins);
     if (printer->printerState() == QPrinter::Error) {
         errors << "quillpad: "
                << Text::tr("Printing %1 failed: the printer did not take it.").arg(shownPath)

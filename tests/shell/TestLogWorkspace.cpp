@@ -1,58 +1,17 @@
-#include <QPrinter>
-#include <QtTest>
-#include <QtWidgets>
+// The log documents and their windows: the month's log at start-up, the hub view and its
+// timers, opening, closing and dropping logs, and what a view shows.
 #include <atomic>
-#include <clocale>
 #include <thread>
 
-#include "ManualTimer.h"
-#include "RecordingSoundPlayer.h"
-#include "TestSupport.h"
+#include "LogWorkspaceFixture.h"
 #include "app/AppFunctions.h"
-#include "app/CQuillpadApp.h"
 #include "app/CRegistry.h"
 #include "shell/CChildFrame.h"
-#include "shell/CMainFrame.h"
-#include "shell/CQuillpadDoc.h"
 #include "shell/CQuillpadView.h"
-#include "shell/FileDialog.h"
-#include "shell/LogViewServices.h"
-#include "shell/LogWorkspace.h"
-#include "shell/MessageBox.h"
+#include "shell/LogSaver.h"
 #include "shell/WindowPlacementStore.h"
 
 namespace {
-
-// Stands in for the network parts: listening can be made to fail, and every call is counted.
-class RecordingServices : public LogViewServices {
-public:
-    bool StartListening(CQuillpadView&, QString* error) override {
-        ++m_nListenCalls;
-        if (!m_strListenError.isEmpty() && error)
-            *error = m_strListenError;
-        return m_strListenError.isEmpty();
-    }
-    bool SendLogonAnnouncement(CQuillpadView&, QString*) override {
-        ++m_nAnnouncements;
-        return false;  // a failure is ignored
-    }
-    void UpdateAddressBooks(CQuillpadView&) override { ++m_nUpdates; }
-
-    QString m_strListenError;
-    int m_nListenCalls = 0;
-    int m_nAnnouncements = 0;
-    int m_nUpdates = 0;
-};
-
-QStringList Lines(const CQuillpadDoc& doc) {
-    return doc.Document()->toPlainText().split(QLatin1Char('\n'));
-}
-
-QStringList FileLines(const QString& path) {
-    CQuillpadDoc doc;
-    doc.Load(path, nullptr);
-    return Lines(doc);
-}
 
 int PictureCount(const QTextDocument& document) {
     int pictures = 0;
@@ -75,100 +34,39 @@ int RedPixels(const QImage& image) {
     return red;
 }
 
-void SetModificationTime(const QString& path, const QDateTime& when) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.setFileTime(when, QFileDevice::FileModificationTime));
-}
-
 }  // namespace
 
-class TestLogWorkspace : public QObject {
+class TestLogWorkspace : public QObject, public LogWorkspaceFixture {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
     void startMakesTheMonthsLogWithBanner();
-    void periodicSaveWritesTheMonthsFile();
     void reopenedLogContinues();
     void commandLineFileIsOpenedInstead();
     void listeningFailureLeavesNoHubAndNewViewTriesAgain();
     void closingTheListeningWindowIsSaid();
-    void mailThatNoProgramTakesIsSaid_data();
-    void mailThatNoProgramTakesIsSaid();
-    void onlyTheMonthsLogGoesIntoTheMonthsFile();
-    void turnOfTheMonthStartsTheNextFile();
     void zeroIntervalsNeverFireWithoutPause();
     void updateTimerFollowsTheSetting();
     void viewPlacementsAreNumberedByTheLiveCount();
     void appendLineFromAWorkerThread();
     void damagedLogOpensWithWhatCanBeRead();
-    void printsToPdf();
     void droppedLogIsOpened();
-    void pastedPictureIsKept();
     void newLogAfterTheMonthsWindowClosedContinuesTheFile();
-    void fileOfAnotherProgramKeepsItsOriginal();
-    void filesOfThisProgramGetNoOriginal();
     void pictureOfAReadLogIsShownAndKept();
-    void pictureThatCannotBeSavedIsReported();
-    void monthsFileOfAnEarlierYearIsKeptUnderItsYear();
-    void turnOfTheMonthKeepsAnEarlierYearsFile();
-    void failedPeriodicSaveShowsOneBoxAtATime();
-
-private:
-    void Start(const QStringList& arguments = {QStringLiteral("quillpad")});
-    QString MonthPath() const { return m_app->GetLogFilePath(); }
-
-    RecordingSoundPlayer m_sounds{false};
-    std::unique_ptr<CQuillpadApp> m_app;
-    std::unique_ptr<CMainFrame> m_frame;
-    RecordingServices m_services;
-    std::unique_ptr<LogWorkspace> m_workspace;
-    QList<ManualTimer*> m_timers;
-    QStringList m_messages;
-    std::function<void()> m_onMessage;  // runs while the box is up
 };
 
 void TestLogWorkspace::initTestCase() {
-    std::setlocale(LC_TIME, "C");
-    MessageBox::SetAnswerer([this](QMessageBox::Icon, const QString& text) {
-        m_messages.append(text);
-        if (m_onMessage)
-            m_onMessage();
-        return QMessageBox::No;
-    });
+    InitTestCase();
 }
 
 void TestLogWorkspace::init() {
-    QDir(CurrentTestHome().DataDirectory()).removeRecursively();
-    QFile::remove(CurrentTestHome().StorePath());
-    WriteWholeFile(CurrentTestHome().StorePath(),
-                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Profiles]"
-                   "\n\"Full Name\"=\"Ann\"\n");
-    m_app = std::make_unique<CQuillpadApp>(CurrentTestHome().StorePath(), m_sounds, false);
-    m_app->LoadSettings();
-    m_frame = std::make_unique<CMainFrame>(*m_app, std::make_unique<ManualTimer>());
-    m_services = RecordingServices();
-    m_timers.clear();
-    m_messages.clear();
-    m_onMessage = nullptr;
+    Init();
 }
 
 void TestLogWorkspace::cleanup() {
-    m_onMessage = nullptr;
-    m_frame.reset();
-    m_workspace.reset();
-    m_app.reset();
-}
-
-void TestLogWorkspace::Start(const QStringList& arguments) {
-    m_workspace = std::make_unique<LogWorkspace>(*m_app, *m_frame, m_services, [this] {
-        auto timer = std::make_unique<ManualTimer>();
-        m_timers.append(timer.get());
-        return timer;
-    });
-    QVERIFY(m_workspace->OpenAtStart(arguments));
+    Cleanup();
 }
 
 void TestLogWorkspace::startMakesTheMonthsLogWithBanner() {
@@ -216,20 +114,6 @@ void TestLogWorkspace::startMakesTheMonthsLogWithBanner() {
     QCOMPARE(m_services.m_nAnnouncements, 2);
     QCOMPARE(m_frame->Action(Cmd::FileSave)->isEnabled(), true);
     QVERIFY(m_frame->ShowsDocumentMenu());
-}
-
-void TestLogWorkspace::periodicSaveWritesTheMonthsFile() {
-    Start();
-    CQuillpadView* view = m_workspace->HubView();
-    view->AppendLine(QStringLiteral("Grüße, {braces} \\ and 日本語"));
-    static_cast<ManualTimer*>(view->SaveTimer())->Advance(10 * 60000);
-    QVERIFY(QFile::exists(MonthPath()));
-    QVERIFY(!view->GetDocument().IsModified());
-    QCOMPARE(m_workspace->RecentFiles().Paths().value(0), QDir::cleanPath(MonthPath()));
-
-    CQuillpadDoc reread;
-    QCOMPARE(reread.Load(MonthPath(), nullptr), CQuillpadDoc::LoadResult::Read);
-    QCOMPARE(reread.Document()->toPlainText(), view->document()->toPlainText());
 }
 
 void TestLogWorkspace::reopenedLogContinues() {
@@ -312,94 +196,6 @@ void TestLogWorkspace::closingTheListeningWindowIsSaid() {
     QVERIFY(m_workspace->HubView());
     QCOMPARE(m_frame->IdleMessage(), QStringLiteral("Ready"));
     Q_UNUSED(extra);
-}
-
-void TestLogWorkspace::mailThatNoProgramTakesIsSaid_data() {
-    QTest::addColumn<QByteArray>("mailer");  // what xdg-email does, as a shell script; empty: none
-    QTest::addColumn<bool>("told");
-    QTest::newRow("a mail program takes it") << QByteArray("exit 0") << false;
-    QTest::newRow("no mail program") << QByteArray("exit 3") << true;
-    QTest::newRow("the program failed") << QByteArray("exit 4") << true;
-    QTest::newRow("killed") << QByteArray("kill -9 $$") << true;
-    QTest::newRow("no xdg-email at all") << QByteArray() << true;
-}
-
-void TestLogWorkspace::mailThatNoProgramTakesIsSaid() {
-    QFETCH(QByteArray, mailer);
-    QFETCH(bool, told);
-    // xdg-email found on the PATH first: a script of the test's.
-    QTemporaryDir bin;
-    const QString handed = bin.filePath(QStringLiteral("handed"));
-    if (!mailer.isEmpty()) {
-        const QString script = bin.filePath(QStringLiteral("xdg-email"));
-        WriteWholeFile(script,
-                       "#!/bin/sh\necho \"$@\" > '" + handed.toLocal8Bit() + "'\n" + mailer + "\n");
-        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", bin.path().toLocal8Bit() + (mailer.isEmpty() ? QByteArray() : ":" + path));
-    Start();
-    m_messages.clear();
-    QVERIFY(m_frame->Commands().Execute(Cmd::FileSendMail));
-    const bool boxShown = WaitFor([&] { return !m_messages.isEmpty(); }, told ? 5000 : 500);
-    qputenv("PATH", path);
-    QCOMPARE(boxShown, told);
-    if (told) {
-        QCOMPARE(m_messages.size(), 1);
-        QVERIFY2(m_messages[0].contains(QStringLiteral("mail program")), qPrintable(m_messages[0]));
-    }
-    if (!mailer.isEmpty())
-        QCOMPARE(ReadWholeFile(handed).trimmed(), "--attach " + MonthPath().toLocal8Bit());
-}
-
-void TestLogWorkspace::onlyTheMonthsLogGoesIntoTheMonthsFile() {
-    Start();
-    QVERIFY(m_workspace->SaveLog(*m_workspace->Documents().first()));
-    const QByteArray monthBytes = ReadWholeFile(MonthPath());
-
-    CQuillpadDoc* extra = m_workspace->NewDocument();
-    m_workspace->ViewOf(*extra)->AppendLine(QStringLiteral("scratch"));
-    // Save As onto the month's file is refused for another document.
-    FileDialog::QueueAnswer(MonthPath());
-    QVERIFY(!m_workspace->SaveAs(*extra));
-    QCOMPARE(m_messages.size(), 1);
-    QVERIFY(m_messages.first().contains(QStringLiteral("is the log of this month")));
-    // Closing the modified untitled document asks; No discards it.
-    QVERIFY(m_workspace->CloseDocument(*extra));
-    QCOMPARE(m_messages.last(), QStringLiteral("Save changes to Quill1?"));
-    QCOMPARE(ReadWholeFile(MonthPath()), monthBytes);
-
-    // An untitled document saved under a name of its own goes there, asked once.
-    CQuillpadDoc* named = m_workspace->NewDocument();
-    m_workspace->ViewOf(*named)->AppendLine(QStringLiteral("kept"));
-    const QString own = CurrentTestHome().Path() + QStringLiteral("/own.qpd");
-    FileDialog::QueueAnswer(own);
-    QVERIFY(m_workspace->Save(*named));
-    QCOMPARE(named->PathName(), QDir::cleanPath(own));
-    QCOMPARE(ReadWholeFile(MonthPath()), monthBytes);
-
-    // Opening the month's file again only brings its window forward.
-    QCOMPARE(m_workspace->OpenDocument(MonthPath()), m_workspace->Documents().first());
-    QCOMPARE(m_workspace->Documents().size(), 2);
-}
-
-void TestLogWorkspace::turnOfTheMonthStartsTheNextFile() {
-    // The month's path is taken anew at every save; moving the data directory stands in for
-    // the calendar turning over.
-    Start();
-    CQuillpadDoc* doc = m_workspace->Documents().first();
-    QVERIFY(m_workspace->SaveLog(*doc));
-    const QString before = MonthPath();
-    const QByteArray saved = ReadWholeFile(before);
-    m_app->GetSettings().m_strDataDirectory = CurrentTestHome().Path() + QStringLiteral("/next/");
-    QDir().mkpath(m_app->GetSettings().m_strDataDirectory);
-    m_workspace->HubView()->AppendLine(QStringLiteral("after the turn"));
-    QVERIFY(m_workspace->SaveLog(*doc));
-    QCOMPARE(doc->PathName(), MonthPath());
-    QVERIFY(ReadWholeFile(MonthPath()).contains("after the turn"));
-    QVERIFY(ReadWholeFile(MonthPath()).contains("Log Section Separator"));
-    QCOMPARE(ReadWholeFile(before), saved);
-    QCOMPARE(m_workspace->RecentFiles().Paths().first(), QDir::cleanPath(MonthPath()));
 }
 
 void TestLogWorkspace::zeroIntervalsNeverFireWithoutPause() {
@@ -494,23 +290,6 @@ void TestLogWorkspace::damagedLogOpensWithWhatCanBeRead() {
     QVERIFY(m_messages.first().startsWith(QStringLiteral("Cannot open")));
 }
 
-void TestLogWorkspace::printsToPdf() {
-    Start();
-    CQuillpadView* view = m_workspace->HubView();
-    for (int i = 0; i < 200; ++i)
-        view->AppendLine(QStringLiteral("printed line %1").arg(i));
-    const QString pdf = CurrentTestHome().Path() + QStringLiteral("/log.pdf");
-    QPrinter& printer = m_workspace->Printer();
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdf);
-    LogWorkspace::PrintLog(*view->document(), printer, QMargins(715, 715, 715, 715));
-    const QByteArray bytes = ReadWholeFile(pdf);
-    QVERIFY(bytes.startsWith("%PDF"));
-    QVERIFY(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") +
-                bytes.count("/Type /Page ") >=
-            2);
-}
-
 void TestLogWorkspace::droppedLogIsOpened() {
     Start();
     const QString other = CurrentTestHome().Path() + QStringLiteral("/dropped.qpd");
@@ -520,48 +299,6 @@ void TestLogWorkspace::droppedLogIsOpened() {
     Q_EMIT m_frame->filesDropped({other, CurrentTestHome().Path() + QStringLiteral("/notes.txt")});
     QCOMPARE(m_workspace->Documents().size(), 2);
     QVERIFY(Lines(*m_workspace->Documents().last()).contains(QStringLiteral("dropped text")));
-}
-
-void TestLogWorkspace::pastedPictureIsKept() {
-    Start();
-    CQuillpadView* view = m_workspace->HubView();
-    QImage picture(24, 16, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    QApplication::clipboard()->setImage(picture);
-    QVERIFY(m_frame->Commands().Execute(Cmd::EditPaste));
-    view->AppendLine(QStringLiteral("after the picture"));
-    // The view draws it.
-    m_frame->show();
-    view->Frame()->showMaximized();
-    QCoreApplication::processEvents();
-    const QImage shown = view->viewport()->grab().toImage();
-    int red = 0;
-    for (int y = 0; y < shown.height(); ++y) {
-        for (int x = 0; x < shown.width(); ++x)
-            red += shown.pixel(x, y) == qRgb(255, 0, 0) ? 1 : 0;
-    }
-    QVERIFY2(red >= 24 * 16, qPrintable(QString::number(red)));
-    QVERIFY(m_workspace->SaveLog(view->GetDocument()));
-
-    CQuillpadDoc reread;
-    QCOMPARE(reread.Load(MonthPath(), nullptr), CQuillpadDoc::LoadResult::Read);
-    QVERIFY(reread.Document()->toPlainText().contains(QChar(QChar::ObjectReplacementCharacter)));
-    int pictures = 0;
-    for (QTextBlock block = reread.Document()->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            if (!format.isImageFormat())
-                continue;
-            const QImage image =
-                reread.Document()
-                    ->resource(QTextDocument::ImageResource, QUrl(format.toImageFormat().name()))
-                    .value<QImage>();
-            QCOMPARE(image.size(), QSize(24, 16));
-            QCOMPARE(QColor(image.pixel(3, 3)), QColor(Qt::red));
-            ++pictures;
-        }
-    }
-    QCOMPARE(pictures, 1);
 }
 
 void TestLogWorkspace::newLogAfterTheMonthsWindowClosedContinuesTheFile() {
@@ -577,65 +314,10 @@ void TestLogWorkspace::newLogAfterTheMonthsWindowClosedContinuesTheFile() {
     QVERIFY(log->IsMonthLog());
     QCOMPARE(log->PathName(), MonthPath());
     QVERIFY(Lines(*log).contains(QStringLiteral("written before the window closed")));
-    QVERIFY(m_workspace->SaveLog(*log));
+    QVERIFY(m_workspace->Saver().SaveLog(*log));
     const QStringList saved = FileLines(MonthPath());
     QVERIFY(saved.contains(QStringLiteral("written before the window closed")));
     QCOMPARE(saved.count(QStringLiteral("------- Log Section Separator -------")), 2);
-}
-
-void TestLogWorkspace::fileOfAnotherProgramKeepsItsOriginal() {
-    const QString letter = CurrentTestHome().Path() + QStringLiteral("/letter.rtf");
-    const QByteArray original =
-        ReadWholeFile(QStringLiteral(QUILLPAD_TEST_DATA "/rtf/lo-e-picture.rtf"));
-    WriteWholeFile(letter, original);
-    QVERIFY(QFile::setPermissions(letter, QFile::ReadOwner | QFile::WriteOwner));
-    const QFile::Permissions privateFile = QFile::permissions(letter);
-    Start({QStringLiteral("quillpad"), letter});
-    QVERIFY(m_frame->close());  // the exit saves it in place
-    QCOMPARE(ReadWholeFile(letter + QStringLiteral(".orig")), original);
-    QCOMPARE(QFile::permissions(letter + QStringLiteral(".orig")), privateFile);
-    QVERIFY(ReadWholeFile(letter).contains("{\\*\\generator Quillpad"));
-    // One log line says where the original is, in the file as well.
-    const auto origLines = [&letter] {
-        return FileLines(letter).filter(QDir::toNativeSeparators(letter + QStringLiteral(".orig")));
-    };
-    QCOMPARE(origLines().size(), 1);
-
-    // Saved again, the file is the program's own: the original stays as it was kept.
-    m_workspace.reset();
-    m_frame = std::make_unique<CMainFrame>(*m_app, std::make_unique<ManualTimer>());
-    Start({QStringLiteral("quillpad"), letter});
-    QVERIFY(m_frame->close());
-    QCOMPARE(ReadWholeFile(letter + QStringLiteral(".orig")), original);
-    QCOMPARE(origLines().size(), 1);
-
-    // A ".orig" that is there already is never overwritten.
-    const QString other = CurrentTestHome().Path() + QStringLiteral("/other.rtf");
-    WriteWholeFile(other, original);
-    WriteWholeFile(other + QStringLiteral(".orig"), "kept earlier");
-    CQuillpadDoc* doc = m_workspace->OpenDocument(other);
-    QVERIFY(doc);
-    QVERIFY(m_workspace->Save(*doc));
-    QCOMPARE(ReadWholeFile(other + QStringLiteral(".orig")), QByteArray("kept earlier"));
-}
-
-void TestLogWorkspace::filesOfThisProgramGetNoOriginal() {
-    // As earlier versions wrote logs, without the mark.
-    const QString older = CurrentTestHome().Path() + QStringLiteral("/older.qpd");
-    WriteWholeFile(older,
-                   "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times New "
-                   "Roman;}}\n\\uc1\\pard\\plain\\f0\\fs20 an older log\\par\n}\n");
-    Start({QStringLiteral("quillpad"), older});
-    QVERIFY(Lines(*m_workspace->Documents().first()).contains(QStringLiteral("an older log")));
-    QVERIFY(m_workspace->Save(*m_workspace->Documents().first()));
-    QVERIFY(!QFile::exists(older + QStringLiteral(".orig")));
-
-    // The month's log, saved twice.
-    CQuillpadDoc* log = m_workspace->NewDocument();
-    m_workspace->AdoptMonthLog(*log);
-    QVERIFY(m_workspace->SaveLog(*log));
-    QVERIFY(m_workspace->SaveLog(*log));
-    QVERIFY(!QFile::exists(MonthPath() + QStringLiteral(".orig")));
 }
 
 void TestLogWorkspace::pictureOfAReadLogIsShownAndKept() {
@@ -658,108 +340,11 @@ void TestLogWorkspace::pictureOfAReadLogIsShownAndKept() {
     const int red = RedPixels(view->viewport()->grab().toImage());
     QVERIFY2(red > 200, qPrintable(QString::number(red)));
 
-    QVERIFY(m_workspace->Save(*doc));
+    QVERIFY(m_workspace->Saver().Save(*doc));
     QVERIFY(ReadWholeFile(path).contains("{\\pict\\pngblip"));
     CQuillpadDoc reread;
     QCOMPARE(reread.Load(path, nullptr), CQuillpadDoc::LoadResult::Read);
     QCOMPARE(PictureCount(*reread.Document()), 1);
-}
-
-void TestLogWorkspace::pictureThatCannotBeSavedIsReported() {
-    Start();
-    CQuillpadView* view = m_workspace->HubView();
-    CQuillpadDoc& doc = view->GetDocument();
-    view->AppendLine(QStringLiteral("before"));
-    QTextImageFormat gone;  // its image is no longer in the document
-    gone.setName(QStringLiteral("picture:gone"));
-    QTextCursor cursor(doc.Document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertImage(gone);
-    view->AppendLine(QStringLiteral("after"));
-
-    auto* timer = static_cast<ManualTimer*>(view->SaveTimer());
-    timer->Advance(10 * 60000);
-    timer->Advance(10 * 60000);
-    // Said once, in the log and in the file.
-    const QString said =
-        QStringLiteral("Pictures left out of %1 because they can no longer be read: 1")
-            .arg(QDir::toNativeSeparators(MonthPath()));
-    QCOMPARE(Lines(doc).count(said), 1);
-    QCOMPARE(FileLines(MonthPath()).count(said), 1);
-    QVERIFY(FileLines(MonthPath()).contains(QStringLiteral("after")));
-}
-
-void TestLogWorkspace::monthsFileOfAnEarlierYearIsKeptUnderItsYear() {
-    QDir().mkpath(m_app->GetSettings().m_strDataDirectory);
-    {
-        CQuillpadDoc old;
-        old.Document()->setPlainText(QStringLiteral("a note of last year"));
-        QVERIFY(old.SaveTo(MonthPath(), nullptr));
-    }
-    const QByteArray oldBytes = ReadWholeFile(MonthPath());
-    const QDateTime lastYear = QDateTime::currentDateTime().addYears(-1);
-    SetModificationTime(MonthPath(), lastYear);
-
-    Start();
-    CQuillpadDoc* log = m_workspace->Documents().first();
-    QVERIFY(log->IsMonthLog());
-    QCOMPARE(log->PathName(), MonthPath());
-    QVERIFY(!Lines(*log).contains(QStringLiteral("a note of last year")));
-    QVERIFY(m_workspace->SaveLog(*log));
-
-    const QString kept = m_app->GetSettings().m_strDataDirectory + FormatLocalTime("%B") +
-                         QStringLiteral(" %1.qpd").arg(lastYear.date().year());
-    QCOMPARE(ReadWholeFile(kept), oldBytes);
-    QVERIFY(!FileLines(MonthPath()).contains(QStringLiteral("a note of last year")));
-    QCOMPARE(FileLines(MonthPath()).filter(QDir::toNativeSeparators(kept)).size(), 1);
-}
-
-void TestLogWorkspace::turnOfTheMonthKeepsAnEarlierYearsFile() {
-    Start();
-    CQuillpadDoc* doc = m_workspace->Documents().first();
-    QVERIFY(m_workspace->SaveLog(*doc));
-    // The next month's file, last written a year ago (see turnOfTheMonthStartsTheNextFile).
-    const QString next = CurrentTestHome().Path() + QStringLiteral("/next/");
-    m_app->GetSettings().m_strDataDirectory = next;
-    WriteWholeFile(MonthPath(), "{\\rtf1 a note of last year\\par}");
-    const QDateTime lastYear = QDateTime::currentDateTime().addYears(-1);
-    SetModificationTime(MonthPath(), lastYear);
-
-    m_workspace->HubView()->AppendLine(QStringLiteral("after the turn"));
-    QVERIFY(m_workspace->SaveLog(*doc));
-    const QString kept =
-        next + FormatLocalTime("%B") + QStringLiteral(" %1.qpd").arg(lastYear.date().year());
-    QCOMPARE(ReadWholeFile(kept), QByteArray("{\\rtf1 a note of last year\\par}"));
-    QVERIFY(FileLines(MonthPath()).contains(QStringLiteral("after the turn")));
-    // Saved again within the year, it stays where it is.
-    QVERIFY(m_workspace->SaveLog(*doc));
-    QCOMPARE(QDir(next).entryList(QDir::Files).size(), 2);
-}
-
-void TestLogWorkspace::failedPeriodicSaveShowsOneBoxAtATime() {
-    Start();
-    auto* timer = static_cast<ManualTimer*>(m_workspace->HubView()->SaveTimer());
-    QVERIFY(QDir().mkpath(MonthPath()));  // a folder in the file's place: every save fails
-    int boxesUp = 0;
-    int mostUp = 0;
-    bool waited = false;
-    m_onMessage = [&] {
-        ++boxesUp;
-        mostUp = qMax(mostUp, boxesUp);
-        if (!std::exchange(waited, true))
-            timer->Advance(3 * 10 * 60000);  // three more intervals pass while it is up
-        --boxesUp;
-    };
-    timer->Advance(10 * 60000);
-    QCOMPARE(mostUp, 1);
-    QCOMPARE(m_messages.size(), 1);
-    QVERIFY(m_messages.first().startsWith(QStringLiteral("Cannot save")));
-    // Once it is answered, the next failure is shown again.
-    timer->Advance(60 * 60000);
-    QVERIFY(m_messages.size() > 1);
-    QCOMPARE(mostUp, 1);
-    m_onMessage = nullptr;
-    QVERIFY(QDir().rmdir(MonthPath()));
 }
 
 QUILLPAD_TEST_GUI_MAIN(TestLogWorkspace)
