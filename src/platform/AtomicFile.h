@@ -5,7 +5,9 @@
 
 // Writes a whole file so that readers see either the old content or the new one, never a part:
 // the data goes into a file beside the target and is renamed over it. A durable write also
-// makes sure the data and the rename have reached the disk before it returns.
+// makes sure the data and the rename have reached the disk before it returns. A write that is
+// killed leaves its file beside the target under a hidden name that nothing reads; the next
+// write of that target removes it.
 namespace AtomicFile {
 
 enum class Durability {

@@ -87,6 +87,10 @@ private:
     QString m_strDataDirectory;
     QString m_strLogPath;
     QString m_strStorePath;
+    // How many files of its round each kill came after, and the temporary files kills left:
+    // each one a write cut in the middle.
+    QList<int> m_killsAfterFiles = QList<int>(5, 0);
+    QSet<QString> m_leftTemps;
 };
 
 void TestKilledWrites::initTestCase() {
@@ -144,8 +148,14 @@ void TestKilledWrites::everyFileIsOldOrNewAfterEachKill() {
         QVERIFY2(round >= finished, "a round finished before was undone");
         finished = round;
     }
-    qInfo("%d kills in %lld ms, %d rounds", kills, killing.elapsed(), finished);
+    QStringList after;
+    for (int count : std::as_const(m_killsAfterFiles))
+        after.append(QString::number(count));
+    qInfo("%d kills in %lld ms, %d rounds; kills after 0-4 files of a round: %s; writes cut: %lld",
+          kills, killing.elapsed(), finished, qPrintable(after.join(QLatin1Char(' '))),
+          m_leftTemps.size());
     QVERIFY2(kills >= kMinKills, qPrintable(QString::number(kills)));
+    QVERIFY2(!m_leftTemps.isEmpty(), "no kill cut a write");
 
     // The next run that writes each file again leaves nothing beside them.
     QProcess last;
@@ -172,6 +182,8 @@ int TestKilledWrites::CheckFiles() {
     if (QTest::currentTestFailed())
         return -1;
     const int settings = rounds.last();
+    ++m_killsAfterFiles[std::count_if(rounds.begin(), rounds.end(),
+                                      [settings](int round) { return round > settings; })];
     for (int i = 0; i < rounds.size(); ++i) {
         const bool inStep = (rounds[i] == settings || rounds[i] == settings + 1) &&
                             (i == 0 || rounds[i] <= rounds[i - 1]);
@@ -291,8 +303,12 @@ void TestKilledWrites::CheckLeftovers(const QString& dir, const QStringList& tar
                                                   QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& target : targets) {
         qsizetype temps = 0;
-        for (const QString& name : names)
-            temps += IsTempOf(name, target);
+        for (const QString& name : names) {
+            if (IsTempOf(name, target)) {
+                ++temps;
+                m_leftTemps.insert(dir + QLatin1Char('/') + name);
+            }
+        }
         if (temps > mostPerTarget) {
             QTest::qFail(
                 qPrintable(QStringLiteral("%1 temporary files of %2 left").arg(temps).arg(target)),

@@ -82,17 +82,25 @@ bool WriteSettingsRound(const Files& files, int round) {
     }) == RegistryStatus::kSuccess;
 }
 
+// Pushing an entry again is no rewrite of the same list (the old one of that name still counts
+// towards the 30), so a round the kill cut after this list's push leaves it as it is.
+bool PushRound(const Files& files, const char* file, const char* description,
+               const AddressEntry& entry) {
+    const std::optional<QList<AddressEntry>> list =
+        ReadBookEntries(files.m_strDataDirectory + QLatin1String(file));
+    if (list && !list->isEmpty() && list->first().m_strName == entry.m_strName)
+        return true;
+    return PushRecentEntry(files.m_strDataDirectory, QLatin1String(file),
+                           QLatin1String(description), entry);
+}
+
 // The files in the order a round writes them.
 bool WriteRound(const Files& files, CQuillpadDoc& log, int round) {
-    if (!WriteLogRound(log, files.m_strLogPath, round) || !WriteBookRound(files, round))
-        return false;
-    if (!PushRecentEntry(files.m_strDataDirectory, QLatin1String(kLastSendersFile),
-                         QLatin1String(kLastSendersDescription),
-                         KilledWrites::LastSenderEntry(round)) ||
-        !PushRecentEntry(files.m_strDataDirectory, QLatin1String(kOnLinesFile),
-                         QLatin1String(kOnLinesDescription), KilledWrites::OnLineEntry(round)))
-        return false;
-    return WriteSettingsRound(files, round);
+    return WriteLogRound(log, files.m_strLogPath, round) && WriteBookRound(files, round) &&
+           PushRound(files, kLastSendersFile, kLastSendersDescription,
+                     KilledWrites::LastSenderEntry(round)) &&
+           PushRound(files, kOnLinesFile, kOnLinesDescription, KilledWrites::OnLineEntry(round)) &&
+           WriteSettingsRound(files, round);
 }
 
 // The round the settings store, written last, says was finished.
