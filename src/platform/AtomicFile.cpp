@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <QThread>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -66,14 +67,16 @@ void RemoveIfLeft(const QString& path) {
     ::close(fd);
 }
 
+QStringList FileNames(const QDir& dir) {
+    return dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+}
+
 // The files that killed writes of target left beside it: they would pile up, each as large as
 // the file, since nothing else ever looks at them.
-void RemoveLeftTemps(const QFileInfo& target) {
+void RemoveLeftTempsOf(const QFileInfo& target) {
     const QString prefix = TempPrefix(target);
     const QDir dir(target.absolutePath());
-    const QStringList names =
-        dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
-    for (const QString& name : names) {
+    for (const QString& name : FileNames(dir)) {
         if (name.size() == prefix.size() + kTempSuffixLength && name.startsWith(prefix))
             RemoveIfLeft(dir.filePath(name));
     }
@@ -132,7 +135,7 @@ bool Write(const QString& path, const QByteArray& data, QString* error) {
 
 bool Write(const QString& path, const QByteArray& data, const Options& options, QString* error) {
     const QFileInfo target(path);
-    RemoveLeftTemps(target);
+    RemoveLeftTempsOf(target);
     QTemporaryFile temp(target.absolutePath() + QLatin1Char('/') + TempPrefix(target) +
                         QString(kTempSuffixLength, QLatin1Char('X')));
     temp.setAutoRemove(true);
@@ -146,6 +149,21 @@ bool Write(const QString& path, const QByteArray& data, const Options& options, 
         return false;
     temp.setAutoRemove(false);  // it is the target now
     return true;
+}
+
+void RemoveLeftTemps(const QString& directory, const QStringList& extensions) {
+    const QDir dir(directory);
+    for (const QString& name : FileNames(dir)) {
+        // ".<target>.XXXXXX", the target's name ending in one of the extensions.
+        if (!name.startsWith(QLatin1Char('.')) || name.size() < kTempSuffixLength + 3 ||
+            name.at(name.size() - kTempSuffixLength - 1) != QLatin1Char('.'))
+            continue;
+        const QString target = name.sliced(1, name.size() - kTempSuffixLength - 2);
+        if (std::any_of(extensions.begin(), extensions.end(), [&target](const QString& ext) {
+                return target.size() > ext.size() && target.endsWith(ext, Qt::CaseInsensitive);
+            }))
+            RemoveIfLeft(dir.filePath(name));
+    }
 }
 
 bool Replace(const QString& written, const QString& path, const Options& options, QString* error) {
