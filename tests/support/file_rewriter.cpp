@@ -126,20 +126,27 @@ int main(int argc, char** argv) {
         WriteAddressBook(files.m_strBookPath, QLatin1String(KilledWrites::kBookDescription),
                          KilledWrites::FixedBookEntries());
     CQuillpadDoc log;
+    QString error;
     if (QFile::exists(files.m_strLogPath) &&
-        log.Load(files.m_strLogPath, nullptr) != CQuillpadDoc::LoadResult::Read)
+        log.Load(files.m_strLogPath, &error) != CQuillpadDoc::LoadResult::Read) {
+        std::fprintf(stderr, "file_rewriter: the log does not read: %s\n", qPrintable(error));
         return 3;
+    }
     int round = FinishedRound(files.m_store);
-    if (round < 0)
+    if (round < 0) {
+        std::fputs("file_rewriter: the settings store does not read\n", stderr);
         return 3;
+    }
 
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
     QElapsedTimer running;
     running.start();
     for (int done = 0; done < rounds && running.elapsed() < kMaxRunMs; ++done) {
-        if (!WriteRound(files, log, ++round))
+        if (!WriteRound(files, log, ++round)) {
+            std::fprintf(stderr, "file_rewriter: round %d could not be written\n", round);
             return 3;
+        }
     }
     return 0;
 }
