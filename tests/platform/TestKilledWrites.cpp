@@ -48,7 +48,9 @@ QByteArray ExpectedRecentList(const char* description, AddressEntry (*entryOf)(i
     return bytes;
 }
 
-// Each line the log got ends its paragraph.
+// The log gets a block of lines in each round and is written again whole, so "old or new" for
+// it means: the log as it was, or the log as it was followed by the whole new block. Each line
+// the log got ends its paragraph.
 QString ExpectedLogText(int round) {
     QString text;
     for (int r = 1; r <= round; ++r) {
