@@ -1,5 +1,6 @@
 #include "app/Settings.h"
 
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QtEndian>
 #include <span>
@@ -8,6 +9,8 @@
 #include "app/AppFunctions.h"
 #include "app/CRegistry.h"
 #include "app/CStringCoder.h"
+#include "platform/AtomicFile.h"
+#include "platform/RegistryStore.h"
 
 namespace {
 
@@ -287,8 +290,15 @@ void Load(Settings& s, const RegistryStore& store, const std::function<void()>& 
     LoadSection(s, reg, store, kSound, mode);
     LoadSection(s, reg, store, kWindows, mode);
 
-    if (mode == LoadMode::Program)
+    if (mode == LoadMode::Program) {
         ResetRecentLists(s.m_strDataDirectory);
+        // A log of an earlier month or a book may not be written again for a long time.
+        AtomicFile::RemoveLeftTemps(s.m_strDataDirectory,
+                                    {QStringLiteral(".qpd"), QStringLiteral(".add"),
+                                     QStringLiteral(".orig"), QStringLiteral(".bad")});
+        AtomicFile::RemoveLeftTemps(QFileInfo(store.FilePath()).absolutePath(),
+                                    {QStringLiteral(".reg"), QStringLiteral(".bad")});
+    }
 }
 
 }  // namespace

@@ -2,10 +2,13 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // Writes a whole file so that readers see either the old content or the new one, never a part:
 // the data goes into a file beside the target and is renamed over it. A durable write also
-// makes sure the data and the rename have reached the disk before it returns.
+// makes sure the data and the rename have reached the disk before it returns. A write that is
+// killed leaves its file beside the target under a hidden name that nothing reads; the next
+// write of that target removes it.
 namespace AtomicFile {
 
 enum class Durability {
@@ -26,6 +29,10 @@ struct Options {
 bool Write(const QString& path, const QByteArray& data, QString* error = nullptr);
 bool Write(const QString& path, const QByteArray& data, const Options& options,
            QString* error = nullptr);
+// Removes what killed writes left in directory for targets whose names end in one of the
+// extensions (".qpd"): files no later write of their target may come to clear.
+void RemoveLeftTemps(const QString& directory, const QStringList& extensions);
+
 // Puts a file already written beside path (in the same directory) in its place, the same way.
 bool Replace(const QString& written, const QString& path, const Options& options = Options(),
              QString* error = nullptr);

@@ -87,6 +87,7 @@ private Q_SLOTS:
     void dataDirectoryIsNeverLeftEmpty();
     void saveSettingsWritesOnlyItsSection();
     void unreadableSectionStillLoads();
+    void startClearsWhatKilledWritesLeft();
 
 private:
     Settings Load(int* nameMessages = nullptr);
@@ -102,6 +103,27 @@ void TestSettings::init() {
                                           QString::fromLatin1(QTest::currentDataTag())));
     m_defaultData = SettingsDefaults::DataDirectory();
     QCOMPARE(m_defaultData, CurrentTestHome().DataDirectory());
+}
+
+void TestSettings::startClearsWhatKilledWritesLeft() {
+    // A kill during the last save of a month's log leaves a copy as large as the log that its
+    // own file would otherwise keep for a year.
+    QDir(m_defaultData).removeRecursively();
+    const QString config = QFileInfo(m_storePath).absolutePath() + QLatin1Char('/');
+    const QStringList left{m_defaultData + QStringLiteral(".March.qpd.a1B2c3"),
+                           m_defaultData + QStringLiteral(".Crew.ADD.Zz9Yy8"),
+                           config + QStringLiteral(".registry.reg.Qq1Ww2")};
+    const QStringList kept{m_defaultData + QStringLiteral(".notes.txt.a1B2c3"),
+                           m_defaultData + QStringLiteral(".March.qpd.a1B2")};
+    for (const QString& path : left + kept) {
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        WriteWholeFile(path, "{\\rtf1 half");
+    }
+    Load();
+    for (const QString& path : left)
+        QVERIFY2(!QFileInfo::exists(path), qPrintable(path));
+    for (const QString& path : kept)
+        QVERIFY2(QFileInfo::exists(path), qPrintable(path));
 }
 
 Settings TestSettings::Load(int* nameMessages) {
