@@ -1,4 +1,5 @@
-// A running copy under load: 100 notes sent to it at once until all are shown, and 1,000
+// A running copy under load: 100 notes sent to it at once until all are shown and every sender
+// has seen its connection closed, and 1,000
 // checks in a row answered by it next to 1,000 bare TCP exchanges with a responder process.
 #include <benchmark/benchmark.h>
 
@@ -12,79 +13,11 @@
 #include <atomic>
 #include <thread>
 
-#include "BenchSupport.h"
-#include "app/CQuillpadApp.h"
-#include "message/CMessageWindow.h"
-#include "message/MessageServices.h"
+#include "ReceivingCopy.h"
 #include "net/NoteExchange.h"
 #include "net/NoteRuns.h"
-#include "shell/CMainFrame.h"
-#include "shell/LogWorkspace.h"
-#include "shell/SoundPlayer.h"
 
 namespace {
-
-constexpr int kTimeoutMs = 30000;
-
-// The receiving copy, in this process: its hub listens on a free port.
-struct Receiver {
-    QTemporaryDir dir;
-    SilentSoundPlayer player;
-    std::unique_ptr<CQuillpadApp> app;
-    std::unique_ptr<CMainFrame> frame;
-    std::unique_ptr<MessageServices> services;
-    std::unique_ptr<LogWorkspace> workspace;
-    quint16 port = 0;
-    int shown = 0;
-
-    Receiver() {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        port = probe.serverPort();
-        probe.close();
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
-        QFile store(dir.filePath(QStringLiteral("registry.reg")));
-        store.open(QIODevice::WriteOnly);
-        store.write(
-            "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Profiles]\n\"Full "
-            "Name\"=\"Bench\"\n\n"
-            "[HKEY_CURRENT_USER\\Software\\Vexor\\Quillpad\\3.0\\Communication]\n\"Port\"=dword:" +
-            QByteArray::number(port, 16).rightJustified(8, '0') +
-            "\n\"Broadcast\"=dword:00000000\n");
-        store.close();
-        app = std::make_unique<CQuillpadApp>(store.fileName(), player, false);
-        app->LoadSettings();
-        frame = std::make_unique<CMainFrame>(*app);
-        services = std::make_unique<MessageServices>(*app);
-        workspace = std::make_unique<LogWorkspace>(*app, *frame, *services);
-        workspace->OpenAtStart({QStringLiteral("quillpad")});
-        QObject::connect(services.get(), &MessageServices::newMessage, frame.get(),
-                         [this] { ++shown; });
-    }
-    ~Receiver() {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (qobject_cast<CMessageWindow*>(widget))
-                widget->deleteLater();
-        }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        frame.reset();
-        workspace.reset();
-    }
-};
-
-// Runs work on a thread of its own while this thread serves the receiving copy.
-bool RunBeside(const std::function<void()>& work) {
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        work();
-        done = true;
-    });
-    const QDeadlineTimer deadline(kTimeoutMs * 4);
-    while (!done && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    worker.join();
-    return !deadline.hasExpired();
-}
 
 void HundredNotesShown(benchmark::State& state) {
     Receiver receiver;
@@ -111,12 +44,17 @@ void HundredNotesShown(benchmark::State& state) {
                 }
             });
         }
+        std::atomic<int> done{0};
+        std::thread watcher([&] {
+            for (std::thread& t : senders)
+                t.join();
+            done = 1;
+        });
         const QDeadlineTimer deadline(kTimeoutMs);
-        while (receiver.shown - before < 100 && !deadline.hasExpired())
+        while ((receiver.shown - before < 100 || !done) && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         const double seconds = clock.nsecsElapsed() / 1e9;
-        for (std::thread& t : senders)
-            t.join();
+        watcher.join();
         if (receiver.shown - before < 100) {
             state.SkipWithError(qPrintable(
                 QStringLiteral("shown %1, sent %2").arg(receiver.shown - before).arg(sent.load())));
@@ -124,11 +62,7 @@ void HundredNotesShown(benchmark::State& state) {
         }
         state.SetIterationTime(seconds);
         state.PauseTiming();
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (qobject_cast<CMessageWindow*>(widget))
-                widget->deleteLater();
-        }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        receiver.CloseWindows();
         state.ResumeTiming();
     }
 }

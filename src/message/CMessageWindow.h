@@ -63,6 +63,8 @@ public:
     bool IsCommandEnabled(int id) const;
     bool IsBusy() const { return m_bSending || m_bChecking; }
     bool IsIncoming() const { return m_bIncoming; }
+    // Closed, though perhaps not yet deleted.
+    bool IsClosed() const { return m_bClosed; }
     bool HoldsReceivedNote() const { return m_incoming.IsWhole(); }
     bool IsAnswered() const { return m_incoming.IsAnswered(); }
     bool HoldsUnsentNote() const;

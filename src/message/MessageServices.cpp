@@ -2,7 +2,9 @@
 
 #include <QDBusConnection>
 #include <QTcpSocket>
+#include <QTextCursor>
 #include <QTimer>
+#include <algorithm>
 
 #include "addressbook/AddressBookRetrieval.h"
 #include "addressbook/CLoginSocket.h"
@@ -10,6 +12,8 @@
 #include "app/Settings.h"
 #include "message/CMessageWindow.h"
 #include "message/NoteBlocks.h"
+#include "message/NoteNotice.h"
+#include "message/WindowlessNote.h"
 #include "net/CListeningSocket.h"
 #include "net/CNoteSocket.h"
 #include "net/NoteExchange.h"
@@ -28,6 +32,13 @@ MessageServices::MessageServices(IApplication& app, QObject* parent)
                                      QDBusConnection::sessionBus(), this)) {
     connect(m_notifier, &DesktopNotifier::defaultActionInvoked, this,
             &MessageServices::OnNotificationClicked);
+}
+
+MessageServices::~MessageServices() {
+    if (m_notice) {
+        m_notice->disconnect(this);
+        delete m_notice.data();
+    }
 }
 
 bool MessageServices::StartListening(CQuillpadView& view, QString* error) {
@@ -110,10 +121,101 @@ void MessageServices::OnFirstRecord(QPointer<CQuillpadView> view, CNoteSocket* s
         return;
     }
     disconnect(socket, &CNoteSocket::closed, socket, &QObject::deleteLater);
+    m_noteWindows.removeIf([](const QPointer<CMessageWindow>& window) { return !window; });
+    if (OpenNoteWindowCount() >= kMaxNoteWindows) {
+        ReceiveWithoutWindow(view, socket, msg);
+        return;
+    }
     auto* window = new CMessageWindow(*this, view ? view.data() : CurrentLogView(), true);
+    m_noteWindows.append(window);
     window->Adopt(socket);
     window->OnRecord(msg);
     Q_EMIT incomingWindowCreated(window);
+}
+
+int MessageServices::OpenNoteWindowCount() const {
+    // A closed window counts no more, though its deletion may still be on its way.
+    return static_cast<int>(std::count_if(
+        m_noteWindows.begin(), m_noteWindows.end(),
+        [](const QPointer<CMessageWindow>& window) { return window && !window->IsClosed(); }));
+}
+
+NoteNotice* MessageServices::Notice() const {
+    return m_notice;
+}
+
+void MessageServices::ReceiveWithoutWindow(QPointer<CQuillpadView> view, CNoteSocket* socket,
+                                           const CMsg& msg) {
+    WindowlessNote::Sinks sinks;
+    sinks.m_log = [this, view](const QString& line) {
+        if (CQuillpadView* log = view ? view.data() : CurrentLogView())
+            log->AppendLine(line);
+    };
+    sinks.m_pushLastSender = [this](const AddressEntry& sender) {
+        m_recentLists->Push(m_app.GetSettings().m_strDataDirectory, QLatin1String(kLastSendersFile),
+                            QString::fromLatin1(kLastSendersDescription), {sender});
+    };
+    sinks.m_strFullName = m_app.GetSettings().m_strFullName;
+    auto* note = new WindowlessNote(socket, std::move(sinks), {}, this);
+    // Where the note's lines begin: the end of the log just before its first line.
+    struct Start {
+        QPointer<CQuillpadView> m_view;
+        QTextCursor m_cursor;
+    };
+    auto start = std::make_shared<Start>();
+    connect(note, &WindowlessNote::logStarting, this, [this, view, start] {
+        start->m_view = view ? view.data() : CurrentLogView();
+        if (start->m_view) {
+            start->m_cursor = QTextCursor(start->m_view->document());
+            start->m_cursor.movePosition(QTextCursor::End);
+            // Stays before the note's lines as they are appended at this very place.
+            start->m_cursor.setKeepPositionOnInsert(true);
+        }
+    });
+    connect(note, &WindowlessNote::noteWhole, this,
+            [this, start] { OnWindowlessNoteWhole(start->m_view, start->m_cursor); });
+    note->OnRecord(msg);
+}
+
+void MessageServices::OnWindowlessNoteWhole(CQuillpadView* view, const QTextCursor& start) {
+    ++m_app.m_nUnansweredNoteCount;
+    if (!m_notice) {
+        m_notice = new NoteNotice(kMaxNoteWindows, m_app.GetSettings().m_bAlwaysOnTop != 0);
+        connect(m_notice, &NoteNotice::noticeClosed, this,
+                [this](int count) { m_app.m_nUnansweredNoteCount -= count; });
+        connect(m_notice, &NoteNotice::showInLogRequested, this, &MessageServices::ShowInLog);
+        m_notice->AddNote(view, start);
+        m_notice->showNormal();
+        m_notice->raise();
+    } else {
+        m_notice->AddNote(view, start);
+    }
+    Q_EMIT newMessage();
+    Q_EMIT windowlessNoteArrived();
+}
+
+void MessageServices::ShowInLog(CQuillpadView* view, const QTextCursor& start) {
+    if (!m_workspace)
+        return;
+    if (!view || start.isNull()) {
+        // The note's log has gone: the current log, at its end.
+        view = CurrentLogView();
+        if (!view)
+            return;
+        QTextCursor end(view->document());
+        end.movePosition(QTextCursor::End);
+        m_workspace->ShowInLog(*view, end);
+        return;
+    }
+    // The note's banner line, selected; other notes' lines may have come in between.
+    // (Only the start's position counts: its anchor has moved on with the appended lines.)
+    QTextCursor banner =
+        view->document()->find(QString::fromLatin1(NoteBlocks::kIncomingBanner), start.position());
+    if (banner.isNull()) {
+        banner = QTextCursor(view->document());
+        banner.setPosition(start.position());
+    }
+    m_workspace->ShowInLog(*view, banner);
 }
 
 void MessageServices::Attach(CMainFrame* frame, LogWorkspace* workspace) {

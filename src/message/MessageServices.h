@@ -18,6 +18,8 @@ class CMessageWindow;
 class LogWorkspace;
 class CNoteSocket;
 class DesktopNotifier;
+class NoteNotice;
+class QTextCursor;
 
 // The network side of the log views and what message windows need of the program: the hub's
 // listening socket and announcement receiver, announcements, new notes, and a window for each
@@ -28,10 +30,15 @@ public:
     // Incoming connections read at the same time; further ones are closed at once, so that a
     // flood of connections cannot use up the program's memory.
     static constexpr int kMaxReadingConnections = 64;
+    // Windows of received notes open at once. A note beyond them is logged, counted and
+    // announced by the one notice window, but gets no window: a flood of notes must not bury
+    // the desktop in windows and use up its memory.
+    static constexpr int kMaxNoteWindows = 100;
     // Characters of a sender's name in a desktop notification.
     static constexpr int kNotifiedNameLimit = 64;
 
     explicit MessageServices(IApplication& app, QObject* parent = nullptr);
+    ~MessageServices() override;
     // The main window (its status bar shows a retrieval's progress) and the log documents
     // (incoming notes go into the current log), once they exist.
     void Attach(CMainFrame* frame, LogWorkspace* workspace);
@@ -54,6 +61,10 @@ public:
 
     // The compose window made last (for tests).
     CMessageWindow* LastComposeWindow() const;
+    // Windows of received notes that are open (hidden ones still reading included).
+    int OpenNoteWindowCount() const;
+    // The window that counts the notes that got none of their own, while it is open.
+    NoteNotice* Notice() const;
 
 Q_SIGNALS:
     // A received note has been shown: the main window plays the Message sound and restarts
@@ -63,16 +74,23 @@ Q_SIGNALS:
     void connectionAccepted();
     // A window was made for an incoming note.
     void incomingWindowCreated(CMessageWindow* window);
+    // A note without a window of its own has arrived whole.
+    void windowlessNoteArrived();
 
 private:
     void ProcessPendingAccept(CQuillpadView& view, CListeningSocket& server);
     void OnFirstRecord(QPointer<CQuillpadView> view, CNoteSocket* socket, const CMsg& msg);
     void OnNotificationClicked(quint32 id);
+    void ReceiveWithoutWindow(QPointer<CQuillpadView> view, CNoteSocket* socket, const CMsg& msg);
+    void OnWindowlessNoteWhole(CQuillpadView* view, const QTextCursor& start);
+    void ShowInLog(CQuillpadView* view, const QTextCursor& start);
 
     IApplication& m_app;
     QPointer<LogWorkspace> m_workspace;
     QList<QPointer<CNoteSocket>> m_reading;
     QPointer<CMessageWindow> m_lastCompose;
+    QList<QPointer<CMessageWindow>> m_noteWindows;
+    QPointer<NoteNotice> m_notice;
     AddressBookRetrieval* m_retrieval;
     std::shared_ptr<RecentListWriter> m_recentLists;
     DesktopNotifier* m_notifier;

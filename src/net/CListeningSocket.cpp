@@ -79,15 +79,24 @@ bool CListeningSocket::StartListening(qint64 port, QString* error) {
 
 void CListeningSocket::QueueAccepted(qintptr descriptor) {
     bool first = false;
+    bool pause = false;
     {
         QMutexLocker lock(&m_mutex);
-        if (m_waiting.size() >= kMaxWaiting) {
-            ::close(static_cast<int>(descriptor));  // a flood: the connection goes at once
+        // Taking stops at kMaxWaiting, but what the system had queued already may still come in
+        // while it stops; only past that bound is a connection closed.
+        if (m_waiting.size() >= kMaxWaiting + 2 * kBacklog) {
+            ::close(static_cast<int>(descriptor));
             return;
         }
         first = m_waiting.isEmpty();
         m_waiting.enqueue(descriptor);
+        if (m_waiting.size() >= kMaxWaiting && !m_bPaused) {
+            m_bPaused = true;
+            pause = true;
+        }
     }
+    if (pause)
+        QMetaObject::invokeMethod(m_server, &QTcpServer::pauseAccepting);
     if (first)
         QMetaObject::invokeMethod(this, &CListeningSocket::newConnection, Qt::QueuedConnection);
 }
@@ -102,6 +111,11 @@ QTcpSocket* CListeningSocket::NextPendingConnection() {
             if (m_waiting.isEmpty())
                 return nullptr;
             descriptor = m_waiting.dequeue();
+            if (m_bPaused && m_waiting.size() <= kMaxWaiting / 2) {
+                m_bPaused = false;
+                QMetaObject::invokeMethod(m_server, &QTcpServer::resumeAccepting,
+                                          Qt::QueuedConnection);
+            }
         }
         auto* socket = new QTcpSocket;
         if (socket->setSocketDescriptor(descriptor))

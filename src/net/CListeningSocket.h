@@ -13,7 +13,10 @@ class QTcpSocket;
 // own as soon as they arrive, and the system's queue holds 128 (not five): a burst of notes
 // must never find it full, since a sender whose connect is dropped waits a second and more
 // and may report a listening copy as not listening. The user-interface thread then reads each
-// connection; at most kMaxWaiting taken connections wait for it, and more are closed at once.
+// connection. Once kMaxWaiting taken connections wait for it, no more are taken until half of
+// them have gone: the rest wait in the system's queue, and what does not fit there is refused
+// before a sender could write a note into it. A taken connection is never closed unread: its
+// sender has written its note and been told that it went out.
 class CListeningSocket : public QObject {
     Q_OBJECT
 public:
@@ -44,5 +47,6 @@ private:
     QTcpServer* m_server = nullptr;  // lives on m_thread
     QMutex m_mutex;
     QQueue<qintptr> m_waiting;
+    bool m_bPaused = false;  // no connection is taken until the waiting ones are fewer
     quint16 m_nPort = 0;
 };

@@ -212,7 +212,9 @@ CNoteSocket::Receive CNoteSocket::ReceiveMsg(CMsg& msg, int timeoutMs) {
 void CNoteSocket::OnReadyRead() {
     if (m_bFinished || !m_socket)
         return;
-    m_decoder.Feed(m_socket->readAll());
+    // A socket closed by its peer has nothing left to read (and would warn on reading).
+    if (m_socket->isOpen())
+        m_decoder.Feed(m_socket->readAll());
     CMsg msg;
     for (;;) {
         const MsgDecoder::Result result = m_decoder.Next(msg);

@@ -16,6 +16,7 @@
 #include "shell/CQuillpadDoc.h"
 #include "shell/ControlNames.h"
 #include "shell/IApplication.h"
+#include "shell/LogRtf.h"
 #include "shell/LogSaver.h"
 #include "shell/LogViewServices.h"
 #include "shell/LogWorkspace.h"
@@ -121,8 +122,13 @@ void CQuillpadView::AppendOnThisThread(const QString& text, bool newline) {
     setTextCursor(cursor);
     const QTextCharFormat format = LogCharFormat();
     cursor.insertText(text, format);
-    if (newline)
-        cursor.insertText(QStringLiteral("\r\n"), format);
+    if (newline) {
+        // Lines join into paragraphs as a log read from its file holds them (see LogRtf.h).
+        const bool paragraphFull =
+            cursor.block().text().count(QChar::LineSeparator) >= kLogLinesPerParagraph - 1;
+        cursor.insertText(paragraphFull ? QStringLiteral("\r\n") : QString(QChar::LineSeparator),
+                          format);
+    }
     setTextCursor(cursor);
 }
 

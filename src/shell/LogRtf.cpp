@@ -20,11 +20,7 @@ constexpr char16_t kPicture = 0xFFFC;
 constexpr char16_t kBeginningOfFrame = 0xFDD0;
 constexpr char16_t kEndOfFrame = 0xFDD1;
 constexpr qreal kTwipsPerPixel = 15.0;  // at 96 dpi
-// Lines read from a file are held together in paragraphs of this many lines, joined by line
-// breaks: a paragraph costs the document far more than a line break does, and a month's log
-// of short lines would otherwise take seconds to open. Shown, printed and saved, the text is
-// the same.
-constexpr int kLinesPerParagraph = 64;
+constexpr int kLinesPerParagraph = kLogLinesPerParagraph;
 
 QByteArray PngOf(const QVariant& resource) {
     QImage image;

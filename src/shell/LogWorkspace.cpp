@@ -101,6 +101,15 @@ CQuillpadDoc* LogWorkspace::NewDocument() {
     return CreateWindowFor(std::move(doc));
 }
 
+void LogWorkspace::ShowInLog(CQuillpadView& view, const QTextCursor& at) {
+    m_frame.Restore();
+    if (CChildFrame* frame = view.Frame())
+        m_frame.MdiArea()->setActiveSubWindow(frame);
+    view.setTextCursor(at);
+    view.centerCursor();
+    view.setFocus();
+}
+
 CQuillpadDoc* LogWorkspace::OpenDocument(const QString& path) {
     const QString clean = CleanPath(path);
     for (const Entry* entry : std::as_const(m_entries)) {

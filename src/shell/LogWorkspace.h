@@ -17,6 +17,7 @@ class LogCommands;
 class LogSaver;
 class LogViewServices;
 class PeriodicTimer;
+class QTextCursor;
 
 // The log documents of the main window: the document template and document manager of the
 // program. It makes each document with its view in a window of the MDI area, opens and closes
@@ -56,6 +57,9 @@ public:
     // The hub's document holds the month's log unless another document already does. A new
     // document takes up what the month's file holds, so that its saves continue the file.
     void AdoptMonthLog(CQuillpadDoc& doc);
+
+    // Brings the main window and view's window forward with at selected in view's log.
+    void ShowInLog(CQuillpadView& view, const QTextCursor& at);
 
     RecentFileList& RecentFiles() { return m_recent; }
     void AddRecent(const QString& path);

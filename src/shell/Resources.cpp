@@ -15,10 +15,14 @@ void Resources::Init() {
 }
 
 QIcon Resources::ProgramIcon() {
-    Init();
-    QIcon icon;
-    for (int size : {16, 22, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/quillpad-%1.png").arg(size), QSize(size, size));
+    // Decoded once and shared: every window of a burst of incoming notes carries it.
+    static const QIcon icon = [] {
+        Init();
+        QIcon made;
+        for (int size : {16, 22, 32, 48, 64, 128, 256})
+            made.addFile(QStringLiteral(":/icons/quillpad-%1.png").arg(size), QSize(size, size));
+        return made;
+    }();
     return icon;
 }
 

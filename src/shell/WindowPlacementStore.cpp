@@ -54,12 +54,18 @@ bool WindowPlacementStore::ReadRect(const QString& keyPath, const QString& value
 
 bool WindowPlacementStore::Save(const QString& keyPath, const QString& valueName,
                                 const QWidget& window) {
+    const QByteArray bytes = Take(window).ToBytes();
+    // Rewriting the store costs a durable write; a window closed where it was costs none.
+    const QString previousError = m_strError;
+    WindowPlacement stored;
+    if (Read(keyPath, valueName, stored) && stored.ToBytes() == bytes)
+        return true;
+    m_strError = previousError;  // nothing stored yet is no failure of this save
     CRegistry reg(m_store);
     if (!reg.OpenAndCreate(CRegistry::HKEY_CURRENT_USER, QString(), keyPath)) {
         m_strError = reg.ErrorText() + QLatin1Char(':') + keyPath;
         return false;
     }
-    const QByteArray bytes = Take(window).ToBytes();
     if (!reg.WriteBinary(valueName, bytes.constData(), static_cast<quint32>(bytes.size()))) {
         m_strError = reg.ErrorText() + QLatin1Char(':') + keyPath + QLatin1Char('\\') + valueName;
         return false;

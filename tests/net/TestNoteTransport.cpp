@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QScopeGuard>
+#include <QSet>
 #include <QTcpServer>
 #include <QtTest>
 #include <atomic>
@@ -113,6 +114,7 @@ private Q_SLOTS:
     void cancelEndsEveryWait_data();
     void cancelEndsEveryWait();
     void listeningErrors();
+    void burstBeyondTheWaitingLimitLosesNothing();
     void acceptedRecordsArriveWholeAndInOrder();
     void brokenPeersEndTheConnection_data();
     void brokenPeersEndTheConnection();
@@ -237,6 +239,41 @@ void TestNoteTransport::listeningErrors() {
     QCOMPARE(taken->thread(), QThread::currentThread());
     QCOMPARE(taken->state(), QAbstractSocket::ConnectedState);
     delete taken;
+}
+
+// More connections than may wait at once, each with its note written before the program
+// takes it: the program stops taking them while it is behind, and reads every one in the end.
+void TestNoteTransport::burstBeyondTheWaitingLimitLosesNothing() {
+    CListeningSocket listening;
+    QString error;
+    QVERIFY(listening.StartListening(FreePort(), &error));
+    constexpr int kSenders = CListeningSocket::kMaxWaiting + CListeningSocket::kBacklog + 40;
+    std::vector<std::unique_ptr<QTcpSocket>> senders;
+    for (int i = 0; i < kSenders; ++i) {
+        senders.push_back(std::make_unique<QTcpSocket>());
+        QTcpSocket* sender = senders.back().get();
+        connect(sender, &QTcpSocket::connected, sender,
+                [sender, i] { sender->write(QByteArray::number(i) + '\n'); });
+        sender->connectToHost(QHostAddress::LocalHost, listening.Port());
+    }
+    // Let the burst arrive before anything is taken.
+    QTest::qWait(500);
+    QSet<int> read;
+    std::vector<std::unique_ptr<QTcpSocket>> taken;
+    WaitFor(
+        [&] {
+            while (QTcpSocket* next = listening.NextPendingConnection())
+                taken.emplace_back(next);
+            for (auto& socket : taken) {
+                if (socket && socket->canReadLine()) {
+                    read.insert(socket->readLine().trimmed().toInt());
+                    socket.reset();
+                }
+            }
+            return read.size() == kSenders;
+        },
+        20000);
+    QCOMPARE(read.size(), kSenders);
 }
 
 void TestNoteTransport::acceptedRecordsArriveWholeAndInOrder() {

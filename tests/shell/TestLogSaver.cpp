@@ -13,6 +13,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void periodicSaveWritesTheMonthsFile();
+    void appendedLinesAreHeldInFewParagraphsAndSavedWhole();
     void onlyTheMonthsLogGoesIntoTheMonthsFile();
     void turnOfTheMonthStartsTheNextFile();
     void fileOfAnotherProgramKeepsItsOriginal();
@@ -45,6 +46,26 @@ void TestLogSaver::periodicSaveWritesTheMonthsFile() {
     CQuillpadDoc reread;
     QCOMPARE(reread.Load(MonthPath(), nullptr), CQuillpadDoc::LoadResult::Read);
     QCOMPARE(reread.Document()->toPlainText(), view->document()->toPlainText());
+}
+
+// A day of notes must not cost the log a paragraph per line (each costs far more memory than
+// a line break), and the lines come back from the file as they went in.
+void TestLogSaver::appendedLinesAreHeldInFewParagraphsAndSavedWhole() {
+    Start();
+    CQuillpadView* view = m_workspace->HubView();
+    const int blocksBefore = view->document()->blockCount();
+    constexpr int kLines = 300;
+    for (int i = 0; i < kLines; ++i)
+        view->AppendLine(QStringLiteral("line %1").arg(i), i % 7 != 3);
+    QVERIFY2(view->document()->blockCount() - blocksBefore <= kLines / 64 + 2,
+             qPrintable(QString::number(view->document()->blockCount())));
+    const QString text = view->document()->toPlainText();
+    QVERIFY(text.contains(QStringLiteral("line 2\nline 3line 4\nline 5\n")));
+    QVERIFY(text.endsWith(QStringLiteral("line 298\nline 299\n")));
+    QVERIFY(m_workspace->Saver().SaveLog(view->GetDocument()));
+    CQuillpadDoc reread;
+    QCOMPARE(reread.Load(MonthPath(), nullptr), CQuillpadDoc::LoadResult::Read);
+    QCOMPARE(reread.Document()->toPlainText(), text);
 }
 
 void TestLogSaver::onlyTheMonthsLogGoesIntoTheMonthsFile() {
