@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "shell/CQuillpadView.h"
@@ -41,6 +42,9 @@ NoteNotice::NoteNotice(int windowLimit, bool alwaysOnTop)
     layout->addLayout(buttons);
     connect(m_showButton, &QPushButton::clicked, this, &NoteNotice::OnShowInLog);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    // Escape closes it as it closes a note window.
+    auto* escape = new QShortcut(QKeySequence::Cancel, this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
     resize(360, 120);
 }
 
@@ -61,14 +65,17 @@ void NoteNotice::AddNote(CQuillpadView* view, const QTextCursor& at) {
 }
 
 void NoteNotice::UpdateText() {
-    m_text->setText(m_nCount == 1
-                        ? tr("1 further note arrived while %1 note windows were open; it is in "
-                             "the log.")
-                              .arg(m_nWindowLimit)
-                        : tr("%1 further notes arrived while %2 note windows were open; they are "
-                             "in the log.")
-                              .arg(m_nCount)
-                              .arg(m_nWindowLimit));
+    const QString text =
+        m_nCount == 1 ? tr("1 further note arrived while %1 note windows were open; it is in "
+                           "the log.")
+                            .arg(m_nWindowLimit)
+                      : tr("%1 further notes arrived while %2 note windows were open; they are "
+                           "in the log.")
+                            .arg(m_nCount)
+                            .arg(m_nWindowLimit);
+    m_text->setText(text);
+    // A screen reader speaks the label's name; the count is in what it reads after it.
+    m_text->setAccessibleDescription(text);
 }
 
 void NoteNotice::OnShowInLog() {
