@@ -102,6 +102,12 @@ QByteArray DocumentToRtf(const QTextDocument& document, const QString& faceName,
             text[kept++] = QChar::ParagraphSeparator;
             continue;
         }
+        if (c == QChar::LineSeparator) {
+            // Lines are joined only while the log is held in memory; its file has a paragraph
+            // per line, as logs always had.
+            text[kept++] = QLatin1Char('\n');
+            continue;
+        }
         if (c != kPicture) {
             if (kept != i)
                 text[kept] = text.at(i);

@@ -8,8 +8,8 @@ class QTextDocument;
 
 // Lines of a log are held together in paragraphs of this many lines, joined by line breaks: a
 // paragraph costs the document several times what a line break does, and a month's log of
-// short lines would otherwise take seconds to open and tens of megabytes to hold. Shown,
-// printed and saved, the text is the same.
+// short lines would otherwise take seconds to open and tens of megabytes to hold. Shown and
+// printed, the text is the same; saved, each line is a paragraph again.
 inline constexpr int kLogLinesPerParagraph = 64;
 
 // The log document to RTF and back. Pictures live in the document as images (QTextImageFormat

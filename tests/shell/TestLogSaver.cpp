@@ -63,6 +63,8 @@ void TestLogSaver::appendedLinesAreHeldInFewParagraphsAndSavedWhole() {
     QVERIFY(text.contains(QStringLiteral("line 2\nline 3line 4\nline 5\n")));
     QVERIFY(text.endsWith(QStringLiteral("line 298\nline 299\n")));
     QVERIFY(m_workspace->Saver().SaveLog(view->GetDocument()));
+    // In the file each line is a paragraph of its own, as word processors and older logs have it.
+    QVERIFY(ReadWholeFile(MonthPath()).contains("line 5\\par\nline 6\\par\n"));
     CQuillpadDoc reread;
     QCOMPARE(reread.Load(MonthPath(), nullptr), CQuillpadDoc::LoadResult::Read);
     QCOMPARE(reread.Document()->toPlainText(), text);
