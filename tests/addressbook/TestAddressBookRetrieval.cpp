@@ -194,7 +194,7 @@ void TestAddressBookRetrieval::cancelInConfirmConnectsNowhere() {
 
 void TestAddressBookRetrieval::windowsKeepWorkingDuringAGet() {
     // A server slow to greet, then refusing the login.
-    ftptest::ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"),
+    ftptest::ScriptedServer server(ftptest::ScriptServerPath(),
                                    {u"sleep 1500"_s, u"send 220 slow"_s, u"recv"_s,
                                     u"send 530 Not logged in."_s, u"recv"_s, u"send 221 Bye"_s});
     QVERIFY(server.Port() != 0);
@@ -312,7 +312,7 @@ QDialog* ShownWaitDialog() {
 }
 
 void TestAddressBookRetrieval::cancelEndsAGet() {
-    ftptest::ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"), Stalling());
+    ftptest::ScriptedServer server(ftptest::ScriptServerPath(), Stalling());
     QVERIFY(server.Port() != 0);
     PointAt(server.Host());
     AddressBookRetrieval& retrieval = m_copy->services->Retrieval();
@@ -337,7 +337,7 @@ void TestAddressBookRetrieval::cancelEndsAGet() {
 }
 
 void TestAddressBookRetrieval::aGetHasATimeLimit() {
-    ftptest::ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"), Stalling());
+    ftptest::ScriptedServer server(ftptest::ScriptServerPath(), Stalling());
     QVERIFY(server.Port() != 0);
     PointAt(server.Host());
     Retrieval::Limits limits;

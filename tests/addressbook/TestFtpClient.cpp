@@ -47,7 +47,7 @@ using ftptest::RealServer;
 class ScriptedServer : public ftptest::ScriptedServer {
 public:
     explicit ScriptedServer(const QStringList& steps)
-        : ftptest::ScriptedServer(QFINDTESTDATA("ftp_script_server.py"), steps) {}
+        : ftptest::ScriptedServer(ftptest::ScriptServerPath(), steps) {}
 };
 
 // What pyftpdlib lists for a file of the served directory.
