@@ -74,11 +74,19 @@ private:
             const QMutexLocker lock(&m_link->m_mutex);
             if (!m_link->m_window)
                 return;
-            // A window that goes first drops the call with its other posted events.
+            // A window that goes first drops the call with its other posted events. A run that
+            // goes first cuts the link on the window's thread, before a call already posted
+            // runs there: the call looks at the link when it runs, not when it was posted.
             QMetaObject::invokeMethod(
                 m_link->m_window,
-                [display = m_link->m_display, work = std::move(work), done] {
-                    work(*display);
+                [link = m_link, work = std::move(work), done] {
+                    IRunReporter* display = nullptr;
+                    {
+                        const QMutexLocker lock(&link->m_mutex);
+                        display = link->m_display;
+                    }
+                    if (display)
+                        work(*display);
                     done->release();
                 },
                 Qt::QueuedConnection);

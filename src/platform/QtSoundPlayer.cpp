@@ -87,6 +87,16 @@ public:
     ~SoundWorker() override {
         ReleaseBuiltinWaiter();
         ReleaseFileWaiter();
+        // A sound effect leaves its audio output to a deferred delete. The worker goes when the
+        // sound thread has ended, whose event loop would never run it: the effects go here and
+        // their deferred deletes are run at once, or each player leaks its outputs.
+        for (QSoundEffect* effect : {m_fileEffect, m_builtinEffect}) {
+            if (effect) {
+                effect->disconnect(this);
+                delete effect;
+            }
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void PlayFile(const QString& path) {

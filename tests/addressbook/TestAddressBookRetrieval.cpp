@@ -194,7 +194,7 @@ void TestAddressBookRetrieval::cancelInConfirmConnectsNowhere() {
 
 void TestAddressBookRetrieval::windowsKeepWorkingDuringAGet() {
     // A server slow to greet, then refusing the login.
-    ftptest::ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"),
+    ftptest::ScriptedServer server(ftptest::ScriptServerPath(),
                                    {u"sleep 1500"_s, u"send 220 slow"_s, u"recv"_s,
                                     u"send 530 Not logged in."_s, u"recv"_s, u"send 221 Bye"_s});
     QVERIFY(server.Port() != 0);
@@ -312,7 +312,7 @@ QDialog* ShownWaitDialog() {
 }
 
 void TestAddressBookRetrieval::cancelEndsAGet() {
-    ftptest::ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"), Stalling());
+    ftptest::ScriptedServer server(ftptest::ScriptServerPath(), Stalling());
     QVERIFY(server.Port() != 0);
     PointAt(server.Host());
     AddressBookRetrieval& retrieval = m_copy->services->Retrieval();
@@ -327,7 +327,7 @@ void TestAddressBookRetrieval::cancelEndsAGet() {
     clock.start();
     cancel->click();
     QVERIFY(finished.wait(2000));
-    QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < TestTime(1500), qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(finished.first().first().toInt(), 0);
     // The user knows why it ended: no box says so.
     QCOMPARE(m_boxes.size(), 0);
@@ -337,7 +337,7 @@ void TestAddressBookRetrieval::cancelEndsAGet() {
 }
 
 void TestAddressBookRetrieval::aGetHasATimeLimit() {
-    ftptest::ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"), Stalling());
+    ftptest::ScriptedServer server(ftptest::ScriptServerPath(), Stalling());
     QVERIFY(server.Port() != 0);
     PointAt(server.Host());
     Retrieval::Limits limits;
@@ -346,7 +346,7 @@ void TestAddressBookRetrieval::aGetHasATimeLimit() {
     QElapsedTimer clock;
     clock.start();
     QCOMPARE(RunGet(), 0);
-    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < TestTime(3000), qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, u"FTP Error: the retrieval took longer than 1.5 seconds"_s);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -384,10 +384,11 @@ void TestAddressBookRetrieval::endingWithRunsGoingOn() {
     QElapsedTimer clock;
     clock.start();
     m_copy.reset();
-    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < TestTime(2000), qPrintable(QString::number(clock.elapsed())));
     // A joined thread may take a moment more to leave the system's list.
-    QVERIFY2(QTest::qWaitFor([] { return !ThreadNames().contains(u"QuillpadFetch"_s); }, 1000),
-             qPrintable(ThreadNames().join(u", "_s)));
+    QVERIFY2(
+        QTest::qWaitFor([] { return !ThreadNames().contains(u"QuillpadFetch"_s); }, TestTime(1000)),
+        qPrintable(ThreadNames().join(u", "_s)));
 }
 
 void TestAddressBookRetrieval::endingDuringAHangingNameLookup() {
@@ -404,10 +405,11 @@ void TestAddressBookRetrieval::endingDuringAHangingNameLookup() {
     QElapsedTimer clock;
     clock.start();
     m_copy.reset();
-    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < TestTime(2000), qPrintable(QString::number(clock.elapsed())));
     // A joined thread may take a moment more to leave the system's list.
-    QVERIFY2(QTest::qWaitFor([] { return !ThreadNames().contains(u"QuillpadFetch"_s); }, 1000),
-             qPrintable(ThreadNames().join(u", "_s)));
+    QVERIFY2(
+        QTest::qWaitFor([] { return !ThreadNames().contains(u"QuillpadFetch"_s); }, TestTime(1000)),
+        qPrintable(ThreadNames().join(u", "_s)));
 }
 
 QTEST_MAIN(TestAddressBookRetrieval)

@@ -265,31 +265,31 @@ void TestRetrieval::booksThatCannotBeWrittenFail() {
 void TestRetrieval::aTransferWithNowhereToGoKeepsTheBook() {
     // The part file is taken away just before the data arrive and is back, empty, before the
     // server's 226: nothing was written, so the book must stay as it was.
-    ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"), L({"send 220 Ready.",
-                                                                    "recv",
-                                                                    "send 331 Password required.",
-                                                                    "recv",
-                                                                    "send 230 Logged in.",
-                                                                    "recv",
-                                                                    "send 250 Directory changed.",
-                                                                    "recv",
-                                                                    "send 200 Type set.",
-                                                                    "recv",
-                                                                    "send 200 Port set.",
-                                                                    "recv",
-                                                                    "send 150 Opening.",
-                                                                    "data x 1 Sales.add\\r\\n",
-                                                                    "send 226 Done.",
-                                                                    "recv",
-                                                                    "send 200 Type set.",
-                                                                    "recv",
-                                                                    "send 200 Port set.",
-                                                                    "recv",
-                                                                    "send 150 Opening.",
-                                                                    "data new book",
-                                                                    "send 226 Done.",
-                                                                    "recv",
-                                                                    "send 221 Bye."}));
+    ScriptedServer server(ftptest::ScriptServerPath(), L({"send 220 Ready.",
+                                                          "recv",
+                                                          "send 331 Password required.",
+                                                          "recv",
+                                                          "send 230 Logged in.",
+                                                          "recv",
+                                                          "send 250 Directory changed.",
+                                                          "recv",
+                                                          "send 200 Type set.",
+                                                          "recv",
+                                                          "send 200 Port set.",
+                                                          "recv",
+                                                          "send 150 Opening.",
+                                                          "data x 1 Sales.add\\r\\n",
+                                                          "send 226 Done.",
+                                                          "recv",
+                                                          "send 200 Type set.",
+                                                          "recv",
+                                                          "send 200 Port set.",
+                                                          "recv",
+                                                          "send 150 Opening.",
+                                                          "data new book",
+                                                          "send 226 Done.",
+                                                          "recv",
+                                                          "send 221 Bye."}));
     QVERIFY(server.Port() != 0);
     WriteWholeFile(m_data->filePath(u"Sales.add"_s), kSales);
     const auto progress = [this](const QString& text) {
@@ -429,7 +429,7 @@ void TestRetrieval::unsafeNamesAndBrokenTransfers() {
                 "recv", "send 200 Type set.", "recv", "send 200 Port set.", "recv",
                 "send 150 Opening.", "data Team\\r\\n", "send 226 Done.", "recv",
                 "send 221 Goodbye."});
-    ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"), steps);
+    ScriptedServer server(ftptest::ScriptServerPath(), steps);
     QVERIFY(server.Port() != 0);
     WriteWholeFile(m_data->filePath(u"Sales.add"_s), kSales);
 
@@ -463,7 +463,7 @@ void TestRetrieval::aLostConnectionEndsTheRun() {
          "recv", "send 250 Directory changed.", "recv", "send 200 Type set.", "recv",
          "send 200 Port set.", "recv", "send 150 Opening.",
          "data x 1 A.add\\r\\nx 1 B.add\\r\\nx 1 C.add\\r\\n", "send 226 Done.", "recv", "close"});
-    ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"), steps);
+    ScriptedServer server(ftptest::ScriptServerPath(), steps);
     QVERIFY(server.Port() != 0);
     RecordingReport report;
     QCOMPARE(Retrieval::Run(TargetFor(server.Host()), Retrieval::Mode::Interactive, report), 0);
@@ -561,7 +561,7 @@ void TestRetrieval::cancelEndsTheRun() {
                        Retrieval::Mode::Periodic, report, {}, [&] { return cancelled.load(); });
     canceller.join();
     QCOMPARE(count, 0);
-    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < TestTime(5000), qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(FilesIn(m_data->path()), QStringList());
 }
 
@@ -579,7 +579,7 @@ void TestRetrieval::aRunHasATimeLimit() {
         steps << L({"recv", "send 200 Type set.", "recv", "send 200 Port set.", "recv", "sleep 200",
                     "send 550 No such file."});
     steps << L({"recv", "send 221 Bye."});
-    ScriptedServer server(QFINDTESTDATA("ftp_script_server.py"), steps);
+    ScriptedServer server(ftptest::ScriptServerPath(), steps);
     QVERIFY(server.Port() != 0);
     Retrieval::Limits limits;
     limits.m_nRunMs = 1500;
@@ -589,7 +589,7 @@ void TestRetrieval::aRunHasATimeLimit() {
     QCOMPARE(Retrieval::Run(TargetFor(server.Host()), Retrieval::Mode::Interactive, report, {}, {},
                             limits),
              0);
-    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < TestTime(3000), qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!report.m_items.isEmpty() && report.m_items.size() < 30);
     QVERIFY2(report.m_items.last().startsWith(
                  u"box: FTP Error: the retrieval took longer than 1.5 seconds (retrieving /B"_s),

@@ -45,6 +45,7 @@ class TestMessageRun : public QObject {
 private Q_SLOTS:
     void reportsReachTheOwnerInOrder();
     void goneRunStopsAtOnce();
+    void callPostedBeforeTheCutIsDropped();
     void workPastTheWaitIsLeftToEndAlone();
 };
 
@@ -100,6 +101,27 @@ void TestMessageRun::goneRunStopsAtOnce() {
     QTest::qWait(200);
     QCOMPARE(display.m_nCalls, calls);
     QVERIFY(!display.m_calls.contains(QStringLiteral("log after the cancel")));
+}
+
+void TestMessageRun::callPostedBeforeTheCutIsDropped() {
+    // The work's call is already on its way to the window when the run goes: the window's
+    // thread had not run it yet. It must not reach the display when it does.
+    QObject window;
+    RecordingDisplay display;
+    std::atomic<bool> calling{false};
+    auto run = std::make_unique<MessageRun>(window, display, MessageRun::Context{},
+                                            [&calling](IRunReporter& reporter) {
+                                                calling = true;
+                                                reporter.SetStatus(QStringLiteral("late"));
+                                            });
+    // No events run here meanwhile, so the call stays posted.
+    for (int i = 0; i < 500 && !calling; ++i)
+        QThread::msleep(10);
+    QVERIFY(calling);
+    QThread::msleep(100);
+    run.reset();
+    QTest::qWait(TestTime(200));
+    QCOMPARE(display.m_nCalls, 0);
 }
 
 void TestMessageRun::workPastTheWaitIsLeftToEndAlone() {

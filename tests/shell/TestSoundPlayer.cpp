@@ -184,11 +184,11 @@ void TestSoundPlayer::waitForEndLetsAFileSoundFinish() {
     QElapsedTimer timer;
     timer.start();
     player->WaitForEnd();  // nothing plays
-    QVERIFY(timer.elapsed() < 100);
+    QVERIFY(timer.elapsed() < TestTime(100));
     // A file the sound effect cannot play gives the beep; it must not wedge the sounds after it.
     player->PlayFile(bad);
     player->WaitForEnd();
-    QVERIFY(timer.elapsed() < 100);
+    QVERIFY(timer.elapsed() < TestTime(100));
 
     timer.restart();
     player->PlayFile(wave);
@@ -202,9 +202,9 @@ void TestSoundPlayer::waitForEndLetsAFileSoundFinish() {
     // Once it has ended there is nothing more to wait for, and the player stops promptly.
     timer.restart();
     player->WaitForEnd();
-    QVERIFY(timer.elapsed() < 100);
+    QVERIFY(timer.elapsed() < TestTime(100));
     player.reset();
-    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(timer.elapsed() < TestTime(1000), qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestSoundPlayer::playFileReturnsAtOnce_data() {
@@ -228,7 +228,7 @@ void TestSoundPlayer::playFileReturnsAtOnce() {
     timer.start();
     player.PlayFile(path);
     player.PlayFile(path);  // the same sound again replaces the first
-    QVERIFY2(timer.elapsed() < 100, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(timer.elapsed() < TestTime(100), qPrintable(QString::number(timer.elapsed())));
     // Let the sound thread and the queued beep run, then the player must still answer.
     QTest::qWait(300);
     timer.restart();
@@ -263,7 +263,7 @@ void TestSoundPlayer::usableFromWorkerThreadAndStopsPromptly() {
 
     timer.restart();
     player.reset();
-    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(timer.elapsed() < TestTime(1000), qPrintable(QString::number(timer.elapsed())));
 }
 
 QUILLPAD_TEST_GUI_MAIN(TestSoundPlayer)

@@ -6,6 +6,7 @@
 #include <sys/prctl.h>
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -22,6 +23,16 @@ inline const QString kUser = QStringLiteral("tester");
 inline const QString kPassword = QStringLiteral("secret");
 inline constexpr int kStartTimeoutMs = 10000;
 inline constexpr int kScriptTimeoutMs = 20000;  // the scripted server gives up after 15 seconds
+
+#ifdef QUILLPAD_TEST_DATA
+// The scripted server's script. Not through QFINDTESTDATA: a compiler launcher that rewrites
+// paths relative to the build directory (ccache's base_dir) makes the source path it starts
+// from relative, and the script is then not found.
+inline QString ScriptServerPath() {
+    return QDir::cleanPath(
+        QStringLiteral(QUILLPAD_TEST_DATA "/../addressbook/ftp_script_server.py"));
+}
+#endif
 
 // A server dies with the test, even when the test is killed by its watchdog.
 inline void DieWithParent(QProcess& process) {

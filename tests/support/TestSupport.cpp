@@ -58,8 +58,17 @@ const TestHome& CurrentTestHome() {
     return home;
 }
 
+int TimeScale() {
+    static const int scale = [] {
+        bool ok = false;
+        const int value = qEnvironmentVariableIntValue("QUILLPAD_TEST_TIME_SCALE", &ok);
+        return ok && value >= 1 ? value : 1;
+    }();
+    return scale;
+}
+
 bool WaitFor(const std::function<bool()>& predicate, int timeoutMs) {
-    const QDeadlineTimer deadline(timeoutMs);
+    const QDeadlineTimer deadline(TestTime(timeoutMs));
     while (!predicate()) {
         if (deadline.hasExpired())
             return predicate();
@@ -115,7 +124,7 @@ void ProgramRun::SetEnvironmentVariable(const QString& name, const QString& valu
 
 bool ProgramRun::Start() {
     m_process->start(QStringLiteral(QUILLPAD_BINARY), m_arguments);
-    return m_process->waitForStarted(10000);
+    return m_process->waitForStarted(TestTime(10000));
 }
 
 void ProgramRun::Signal(int signalNumber) {
@@ -126,7 +135,7 @@ void ProgramRun::Signal(int signalNumber) {
 bool ProgramRun::WaitForExit(int timeoutMs) {
     if (m_process->state() == QProcess::NotRunning)
         return true;
-    return m_process->waitForFinished(timeoutMs);
+    return m_process->waitForFinished(TestTime(timeoutMs));
 }
 
 bool ProgramRun::IsRunning() const {

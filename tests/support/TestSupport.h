@@ -38,7 +38,17 @@ private:
 // The HOME that the running test process was given at start.
 const TestHome& CurrentTestHome();
 
-// Runs the event loop until predicate holds or timeoutMs has passed; returns the predicate.
+// How many times longer than in an ordinary build the tests' time bounds are:
+// QUILLPAD_TEST_TIME_SCALE, set for the sanitized build, whose code runs several times slower;
+// 1 when unset.
+int TimeScale();
+// A time bound of a test, in milliseconds, stretched by TimeScale().
+inline int TestTime(int ms) {
+    return ms * TimeScale();
+}
+
+// Runs the event loop until predicate holds or TestTime(timeoutMs) has passed; returns the
+// predicate.
 bool WaitFor(const std::function<bool()>& predicate, int timeoutMs);
 
 QByteArray ReadWholeFile(const QString& path);
@@ -88,7 +98,7 @@ public:
     void SetEnvironmentVariable(const QString& name, const QString& value);
     bool Start();
     void Signal(int signalNumber);
-    // True when the program ended within timeoutMs.
+    // True when the program ended within TestTime(timeoutMs).
     bool WaitForExit(int timeoutMs);
     bool IsRunning() const;
     int ExitCode() const;
