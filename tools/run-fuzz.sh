@@ -14,6 +14,7 @@ shift 2
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 targets=${*:-fuzz_record fuzz_logon fuzz_book fuzz_ftp fuzz_rtf fuzz_registry}
 
+failed=""
 # Seeds larger than this only slow the fuzzer down; the long test files are for the tests.
 max_seed_kb=64
 
@@ -27,16 +28,19 @@ for target in $targets; do
     rm -rf "$seeds"
     mkdir -p "$seeds"
 
-    data=""
+    # Test data holds notes and sources beside the inputs: only the inputs are seeds.
+    data="" pattern="*"
     case $target in
         fuzz_ftp) data="$source_dir/tests/data/ftp" ;;
-        fuzz_rtf) data="$source_dir/tests/data/rtf" ;;
+        fuzz_rtf) data="$source_dir/tests/data/rtf" pattern="*.rtf" ;;
     esac
-    for dir in "$source_dir/fuzz/corpus/$target" "$source_dir/fuzz/regressions/$target" $data \
-        ${QUILLPAD_FUZZ_SEEDS:-}; do
+    for dir in "$source_dir/fuzz/corpus/$target" "$source_dir/fuzz/regressions/$target"; do
+        [ -d "$dir" ] && cp "$dir"/* "$seeds"/ 2>/dev/null || true
+    done
+    for dir in $data ${QUILLPAD_FUZZ_SEEDS:-}; do
         [ -d "$dir" ] || continue
-        find "$dir" -type f -size -"${max_seed_kb}"k ! -name '*.md' ! -name '*.txt' -o \
-            -type f -size -"${max_seed_kb}"k -path '*ftp*' -name '*.txt' |
+        find "$dir" -type f -size -"${max_seed_kb}"k -name "$pattern" ! -name '*.md' \
+            ! -name '*.py' ! -name '*.sh' ! -name '*.conf' |
             while read -r file; do
                 cp "$file" "$seeds/$(echo "$file" | md5sum | cut -c1-16)"
             done
@@ -52,9 +56,14 @@ for target in $targets; do
         [ -n "$(ls -A "$source_dir/fuzz/regressions/$target")" ]; then
         echo "== $target: earlier findings"
         # shellcheck disable=SC2046
-        "$binary" -timeout=10 $(find "$source_dir/fuzz/regressions/$target" -type f)
+        "$binary" -timeout=10 $(find "$source_dir/fuzz/regressions/$target" -type f) ||
+            { failed="$failed $target"; continue; }
     fi
     echo "== $target: fuzzing for $seconds s"
     # shellcheck disable=SC2086
-    "$binary" $options "$corpus" "$seeds"
+    "$binary" $options "$corpus" "$seeds" || failed="$failed $target"
 done
+if [ -n "$failed" ]; then
+    echo "Findings in:$failed (see $build_dir/fuzz-artifacts/)" >&2
+    exit 1
+fi
