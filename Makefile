@@ -23,11 +23,21 @@ TEST_PACKAGES := python3-pyftpdlib xvfb xauth libx11-dev iproute2 util-linux unr
 # `file`, which CPack uses to find the programs among the installed files.
 DEB_PACKAGES := dpkg-dev file
 
+# What the fuzz targets need: clang and its libFuzzer and sanitizer run-time libraries.
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+# The fuzz targets build apart, with clang; `make fuzz` runs each for FUZZ_SECONDS, `make test`
+# for FUZZ_TEST_SECONDS.
+FUZZ_DIR          ?= build-fuzz
+FUZZ_SECONDS      ?= 600
+FUZZ_TEST_SECONDS ?= 5
+CCACHE_LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
 # Where `make install` puts the program; DESTDIR stages the whole tree elsewhere (packaging).
 PREFIX  ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all deps test-deps configure build run test check-sanitize install deb bench format clean
+.PHONY: all deps test-deps configure build run test check-sanitize fuzz-deps fuzz-configure fuzz \
+	install deb bench format clean
 
 all: build
 
@@ -35,7 +45,7 @@ deps:
 	@tools/install-packages.sh $(BUILD_PACKAGES) $(RUN_PACKAGES)
 
 test-deps:
-	@tools/install-packages.sh $(BUILD_PACKAGES) $(RUN_PACKAGES) $(TEST_PACKAGES)
+	@tools/install-packages.sh $(BUILD_PACKAGES) $(RUN_PACKAGES) $(TEST_PACKAGES) $(FUZZ_PACKAGES)
 
 configure:
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
@@ -46,9 +56,23 @@ build: deps configure
 run: build
 	$(BUILD_DIR)/src/quillpad
 
-test: test-deps configure
+test: test-deps configure fuzz-configure
 	cmake --build $(BUILD_DIR)
 	tools/run-tests.sh $(BUILD_DIR)
+	cmake --build $(FUZZ_DIR) --target fuzz_all
+	tools/run-tests.sh $(FUZZ_DIR)
+
+fuzz-deps:
+	@tools/install-packages.sh $(BUILD_PACKAGES) $(FUZZ_PACKAGES)
+
+fuzz-configure: fuzz-deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DQUILLPAD_FUZZ=ON -DQUILLPAD_FUZZ_TEST_SECONDS=$(FUZZ_TEST_SECONDS) $(CCACHE_LAUNCHER)
+
+# Each fuzz target for FUZZ_SECONDS; findings go to $(FUZZ_DIR)/fuzz-artifacts/.
+fuzz: fuzz-configure
+	cmake --build $(FUZZ_DIR) --target fuzz_all
+	tools/run-fuzz.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 # The sanitized build: -O1 keeps it fast enough to run every test, frame pointers give whole
 # stacks, and undefined behaviour ends the process like a memory error does (no report goes
@@ -94,4 +118,4 @@ format:
 	cmake --build $(BUILD_DIR) --target format
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

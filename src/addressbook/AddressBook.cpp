@@ -18,24 +18,6 @@ QByteArray ReadBook(QFile& file) {
     return file.read(BookFormat::kMaxBookBytes);
 }
 
-// Lines of a book, each without its line end; they point into bytes.
-QList<QByteArrayView> SplitLines(const QByteArray& bytes) {
-    QList<QByteArrayView> lines;
-    qsizetype start = 0;
-    while (start <= bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', start);
-        if (end < 0)
-            end = bytes.size();
-        QByteArrayView line(bytes.constData() + start, end - start);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        lines.append(line);
-        start = end + 1;
-    }
-    return lines;
-}
-QList<QByteArrayView> SplitLines(QByteArray&&) = delete;  // the views would outlive their bytes
-
 // Serialises the updates of the recent lists within this process; the lock file does the same
 // across processes.
 QMutex g_recentMutex;
@@ -90,6 +72,32 @@ std::optional<AddressEntry> BookFormat::ParseLine(QByteArrayView line) {
     return entry;
 }
 
+QList<QByteArrayView> BookFormat::SplitLines(const QByteArray& bytes) {
+    QList<QByteArrayView> lines;
+    qsizetype start = 0;
+    while (start <= bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size();
+        QByteArrayView line(bytes.constData() + start, end - start);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        lines.append(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+QByteArray BookFormat::Description(QByteArrayView head) {
+    if (head.isEmpty())
+        return QByteArray(kUnknownListing);
+    const qsizetype lineFeed = head.indexOf('\n');
+    QByteArrayView description = lineFeed < 0 ? head : head.first(lineFeed);
+    if (description.endsWith('\r'))
+        description.chop(1);
+    return description.toByteArray();
+}
+
 QByteArray BookFormat::FormatEntry(const AddressEntry& entry) {
     return "\r\n" + entry.m_strName.toLocal8Bit() + ';' + entry.m_strAddress.toLocal8Bit() + ';' +
            QByteArray::number(entry.m_nPort) + ';';
@@ -123,13 +131,8 @@ BookListing ListAddressBooks(const QString& dataDirectory, bool excludeRecentLis
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             continue;
-        const QByteArray head = file.read(BookFormat::kMaxLineBytes);
-        QByteArray description =
-            head.left(head.indexOf('\n') < 0 ? head.size() : head.indexOf('\n'));
-        if (description.endsWith('\r'))
-            description.chop(1);
         paths.append(path);
-        descriptions.append(head.isEmpty() ? QByteArray(kUnknownListing) : description);
+        descriptions.append(BookFormat::Description(file.read(BookFormat::kMaxLineBytes)));
     }
 
     // Descriptions in byte order (upper-case letters before lower-case ones); equal ones keep
@@ -151,7 +154,7 @@ std::optional<QList<AddressEntry>> ReadBookEntries(const QString& path) {
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QByteArray bytes = ReadBook(file);
-    const QList<QByteArrayView> lines = SplitLines(bytes);
+    const QList<QByteArrayView> lines = BookFormat::SplitLines(bytes);
     QList<AddressEntry> entries;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         if (std::optional<AddressEntry> entry = BookFormat::ParseLine(lines[i]))
@@ -205,7 +208,7 @@ bool PushRecentEntries(const QString& dataDirectory, const QString& fileName,
     QFile old(path);
     if (old.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = ReadBook(old);
-        const QList<QByteArrayView> lines = SplitLines(bytes);
+        const QList<QByteArrayView> lines = BookFormat::SplitLines(bytes);
         for (qsizetype i = 1; i < lines.size(); ++i) {
             // An empty or damaged line is no entry.
             if (const std::optional<AddressEntry> older = BookFormat::ParseLine(lines[i]))

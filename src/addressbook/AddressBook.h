@@ -44,6 +44,12 @@ std::optional<AddressEntry> ParseLine(QByteArrayView line);
 // The port field as a decimal number: leading blanks, an optional sign, digits up to the
 // first non-digit; no digits give 0.
 qint32 ParsePort(QByteArrayView text);
+// Lines of a book, each without its line end (LF or CR LF); they point into bytes.
+QList<QByteArrayView> SplitLines(const QByteArray& bytes);
+QList<QByteArrayView> SplitLines(QByteArray&&) = delete;  // the views would outlive their bytes
+// A book's description from the first bytes of its file: the first line; "Unknown Listing!"
+// for an empty file.
+QByteArray Description(QByteArrayView head);
 QByteArray FormatEntry(const AddressEntry& entry);  // "\r\nname;address;port;"
 QByteArray FormatBook(const QString& description, const QList<AddressEntry>& entries);
 

@@ -20,30 +20,13 @@
 #include <mutex>
 
 #include "addressbook/FtpNameLookup.h"
+#include "addressbook/FtpParsing.h"
 
 namespace {
 
 constexpr int kWaitSliceMs = 100;
 constexpr qsizetype kMaxSendPiece = 512;
 constexpr size_t kMaxReceivePiece = 4000;
-
-// The number in the first three characters; anything else there gives 0.
-int ReplyCode(const QByteArray& line) {
-    if (line.size() < 3)
-        return 0;
-    int code = 0;
-    for (int i = 0; i < 3; ++i) {
-        const char c = line.at(i);
-        if (c < '0' || c > '9')
-            return 0;
-        code = code * 10 + (c - '0');
-    }
-    return code;
-}
-
-bool IsLineEndOrBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 
 bool WouldBlock(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
@@ -100,8 +83,7 @@ bool CFtpClient::Connect(const QString& host, const QString& user, const QString
     int replyClass = 0;
     do {
         replyClass = ReadReply(greeting);
-    } while (replyClass == 1 ||
-             (replyClass == 2 && m_lastLine.size() > 3 && m_lastLine.at(3) == '-'));
+    } while (replyClass == 1 || (replyClass == 2 && FtpReply::IsContinued(m_lastLine)));
     if (m_hControl < 0)
         return false;
 
@@ -326,7 +308,8 @@ int CFtpClient::ReadReply(const QDeadlineTimer& reply) {
     m_buffer.fill(0);
     if (m_hControl < 0)
         return 0;
-    const int limit = kBufferSize - 1;
+    static_assert(FtpReply::kMaxLineBytes < kBufferSize, "a whole reply line fits the buffer");
+    const int limit = static_cast<int>(FtpReply::kMaxLineBytes);
     int length = 0;
     QDeadlineTimer deadline(m_nSilenceTimeoutMs);
     for (;;) {
@@ -370,12 +353,10 @@ int CFtpClient::ReadReply(const QDeadlineTimer& reply) {
         deadline = QDeadlineTimer(m_nSilenceTimeoutMs);
     }
 
-    while (length > 0 && IsLineEndOrBlank(m_buffer[length - 1]))
-        m_buffer[--length] = 0;
-    m_lastLine = QByteArray(m_buffer.data(), length);
+    m_lastLine = FtpReply::Trimmed(QByteArrayView(m_buffer.data(), length));
     m_strLastReply = QString::fromLocal8Bit(m_lastLine);
     Progress(m_strLastReply);
-    m_nLastCode = ReplyCode(m_lastLine);
+    m_nLastCode = FtpReply::Code(m_lastLine);
     if (m_nLastCode >= 400)
         m_strError = QStringLiteral("FTP Error: ") + m_strLastReply;
     return m_nLastCode / 100;
@@ -415,7 +396,7 @@ int CFtpClient::SendCommand(const QByteArray& command) {
     int replyClass = 0;
     do {
         replyClass = ReadReply(reply);
-    } while (m_hControl >= 0 && m_lastLine.size() > 3 && m_lastLine.at(3) == '-');
+    } while (m_hControl >= 0 && FtpReply::IsContinued(m_lastLine));
     return replyClass;
 }
 

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include "addressbook/CFtpClient.h"
@@ -163,43 +162,6 @@ int FetchBooks(CFtpClient& client, const Target& target, const QStringList& name
 Target Target::FromSettings(const Settings& settings) {
     return Target{settings.m_strFtpServer, settings.m_strFtpUsername, settings.m_strFtpPassword,
                   settings.m_strFtpDirectory, settings.m_strDataDirectory};
-}
-
-QStringList ParseListing(const QByteArray& listing) {
-    // The Unix long form: type and permission bits, links, owner, group (which some servers
-    // leave out), size, and a date of month, day and time or year; the name is all that
-    // follows the date, blanks included, and a link's name ends before its " -> target".
-    static const QRegularExpression longForm(QStringLiteral(
-        R"(^([-bcdlpsD])[-rwxsStTlL]{9}[.+@]?\s+\d+\s.*?\s\d+\s+[A-Za-z]{3}\s+\d{1,2}\s+)"
-        R"((?:\d{1,2}:\d{2}|\d{4}) (.+)$)"));
-    QStringList names;
-    for (QByteArray line : listing.split('\n')) {
-        while (line.endsWith('\r') || line.endsWith('\n'))
-            line.chop(1);
-        const qsizetype blank = line.lastIndexOf(' ');
-        if (blank < 0)
-            break;
-        QString name;
-        const QRegularExpressionMatch match = longForm.match(QString::fromLocal8Bit(line));
-        if (match.hasMatch()) {
-            name = match.captured(2);
-            if (match.capturedView(1) == u"l") {
-                const qsizetype arrow = name.indexOf(QStringLiteral(" -> "));
-                if (arrow > 0)
-                    name.truncate(arrow);
-            }
-        } else {
-            name = QString::fromLocal8Bit(line.mid(blank + 1));
-        }
-        if (name.contains(QStringLiteral("add")))
-            names.append(name);
-    }
-    return names;
-}
-
-bool IsPlainFileName(const QString& name) {
-    return !name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
 }
 
 QString ReceivedText(int count) {

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "addressbook/CFtpClient.h"
+#include "addressbook/FtpParsing.h"
 
 struct Settings;
 
@@ -37,15 +38,6 @@ struct Target {
 
 inline constexpr const char* kNotificationSeparator =
     "------------------------ Notification Message ------------------------ ";
-
-// The names of a directory listing worth fetching, those that contain "add" (exact case): the
-// whole name after the date of a Unix long-form line, else the last blank-separated word of the
-// line. Reading stops at the first line without a blank.
-QStringList ParseListing(const QByteArray& listing);
-
-// A name that could only be written outside the data directory (it holds a '/' or '\', or is
-// "." or "..") is never fetched.
-bool IsPlainFileName(const QString& name);
 
 // How long a run and its parts may take: a server that keeps answering a little at a time
 // must not hold a run, and the Get command's wait, for ever.

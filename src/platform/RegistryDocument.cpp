@@ -308,7 +308,9 @@ RegistryDocument RegistryDocument::Parse(const QByteArray& text, QStringList* er
 QByteArray RegistryDocument::Serialize() const {
     QByteArray out("REGEDIT4\n\n");
     for (const RegKey& key : m_keys) {
-        out.append('[' + key.path + "]\n");
+        // "[-" deletes a key: a name that begins with '-' goes after a backslash, which
+        // reading ignores, so that the key and its values come back on the next start.
+        out.append((key.path.startsWith('-') ? "[\\" : "[") + key.path + "]\n");
         for (const RegValue& value : key.values)
             out.append(SerializeValue(value) + '\n');
         out.append('\n');

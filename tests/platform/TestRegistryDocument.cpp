@@ -14,6 +14,8 @@ private Q_SLOTS:
     void namesCompareWithoutCaseAndKeepTheirFirstCase();
     void keysAreListedLevelByLevel();
     void damagedLinesAreSkippedAndReported();
+    void whateverIsReadIsWrittenSoThatItReadsBack_data();
+    void whateverIsReadIsWrittenSoThatItReadsBack();
 };
 
 void TestRegistryDocument::writesEachTypeInItsForm_data() {
@@ -162,6 +164,45 @@ void TestRegistryDocument::damagedLinesAreSkippedAndReported() {
     QStringList headerErrors;
     RegistryDocument::Parse("[HKEY_CURRENT_USER\\K]\n", &headerErrors);
     QCOMPARE(headerErrors.size(), 1);
+}
+
+// Files edited by hand, in forms found by fuzzing: what the parser keeps, the next save must
+// not lose or turn into something else.
+void TestRegistryDocument::whateverIsReadIsWrittenSoThatItReadsBack_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("keyPath");
+
+    QTest::newRow("key named with a leading dash")
+        << QByteArray("REGEDIT4\n\n[\\-Vexor]\n\"Port\"=dword:00001771\n") << QByteArray("-Vexor");
+    QTest::newRow("key named dash") << QByteArray("REGEDIT4\n\n[\\-]\n") << QByteArray("-");
+}
+
+void TestRegistryDocument::whateverIsReadIsWrittenSoThatItReadsBack() {
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, keyPath);
+
+    QStringList errors;
+    const RegistryDocument doc = RegistryDocument::Parse(text, &errors);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
+    const RegKey* key = doc.FindKey(keyPath);
+    QVERIFY(key);
+
+    const QByteArray written = doc.Serialize();
+    const RegistryDocument back = RegistryDocument::Parse(written, &errors);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
+    const RegKey* backKey = back.FindKey(keyPath);
+    QVERIFY2(backKey, written.constData());
+    QCOMPARE(backKey->path, key->path);
+    QCOMPARE(backKey->values.size(), key->values.size());
+    for (const RegValue& value : key->values) {
+        const RegValue* backValue = backKey->FindValue(value.name);
+        QVERIFY(backValue);
+        QCOMPARE(backValue->name, value.name);
+        QCOMPARE(backValue->type, value.type);
+        QCOMPARE(backValue->data, value.data);
+    }
+    QCOMPARE(back.Keys().size(), doc.Keys().size());
+    QCOMPARE(back.Serialize(), written);
 }
 
 QUILLPAD_TEST_MAIN(TestRegistryDocument)
