@@ -123,9 +123,9 @@ void CQuillpadView::AppendOnThisThread(const QString& text, bool newline) {
     const QTextCharFormat format = LogCharFormat();
     cursor.insertText(text, format);
     if (newline) {
-        // Lines join into paragraphs as a log read from its file holds them (see LogRtf.h).
+        // Lines join into short paragraphs, as a read log holds them in long ones (LogRtf.h).
         const bool paragraphFull =
-            cursor.block().text().count(QChar::LineSeparator) >= kLogLinesPerParagraph - 1;
+            cursor.block().text().count(QChar::LineSeparator) >= kAppendedLinesPerParagraph - 1;
         cursor.insertText(paragraphFull ? QStringLiteral("\r\n") : QString(QChar::LineSeparator),
                           format);
     }

@@ -11,6 +11,9 @@ class QTextDocument;
 // short lines would otherwise take seconds to open and tens of megabytes to hold. Shown and
 // printed, the text is the same; saved, each line is a paragraph again.
 inline constexpr int kLogLinesPerParagraph = 64;
+// Lines appended to a log shown in its window join into smaller paragraphs: the view lays out
+// the whole last paragraph again at every append, so a long one would make each append slower.
+inline constexpr int kAppendedLinesPerParagraph = 8;
 
 // The log document to RTF and back. Pictures live in the document as images (QTextImageFormat
 // naming a resource of the document); they are saved as PNG. unwritten gets the number of

@@ -4,6 +4,7 @@
 #include "app/AppFunctions.h"
 #include "shell/CQuillpadView.h"
 #include "shell/FileDialog.h"
+#include "shell/LogRtf.h"
 #include "shell/LogSaver.h"
 
 class TestLogSaver : public QObject, public LogWorkspaceFixture {
@@ -57,8 +58,9 @@ void TestLogSaver::appendedLinesAreHeldInFewParagraphsAndSavedWhole() {
     constexpr int kLines = 300;
     for (int i = 0; i < kLines; ++i)
         view->AppendLine(QStringLiteral("line %1").arg(i), i % 7 != 3);
-    QVERIFY2(view->document()->blockCount() - blocksBefore <= kLines / 64 + 2,
-             qPrintable(QString::number(view->document()->blockCount())));
+    QVERIFY2(
+        view->document()->blockCount() - blocksBefore <= kLines / kAppendedLinesPerParagraph + 2,
+        qPrintable(QString::number(view->document()->blockCount())));
     const QString text = view->document()->toPlainText();
     QVERIFY(text.contains(QStringLiteral("line 2\nline 3line 4\nline 5\n")));
     QVERIFY(text.endsWith(QStringLiteral("line 298\nline 299\n")));
