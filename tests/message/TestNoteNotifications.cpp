@@ -48,15 +48,8 @@ int QuillpadSend(const QStringList& arguments) {
                        "\n\"Full Name\"=\"Sam Script\"\n");
         return home;
     }();
-    QProcess send;
-    send.setProcessEnvironment(sender.Environment());
-    send.start(QStringLiteral(QUILLPAD_SEND_BINARY), arguments);
-    if (!WaitFor([&] { return send.state() == QProcess::NotRunning; }, 30000)) {
-        send.kill();
-        send.waitForFinished(5000);
-        return -1;
-    }
-    return send.exitStatus() == QProcess::NormalExit ? send.exitCode() : -1;
+    return RunServingEvents(QStringLiteral(QUILLPAD_SEND_BINARY), arguments, sender.Environment(),
+                            30000);
 }
 
 int VisibleMessageWindows() {

@@ -21,15 +21,8 @@ enum class Tray { None, WatcherWithoutHost, StatusNotifierHost };
 // Runs quillpad-send while this process keeps serving the bus (the program calls the
 // watcher while it starts).
 int QuillpadSend(const TestHome& home, const QStringList& arguments) {
-    QProcess send;
-    send.setProcessEnvironment(home.Environment());
-    send.start(QStringLiteral(QUILLPAD_SEND_BINARY), arguments);
-    if (!WaitFor([&] { return send.state() == QProcess::NotRunning; }, 30000)) {
-        send.kill();
-        send.waitForFinished(5000);
-        return -1;
-    }
-    return send.exitStatus() == QProcess::NormalExit ? send.exitCode() : -1;
+    return RunServingEvents(QStringLiteral(QUILLPAD_SEND_BINARY), arguments, home.Environment(),
+                            30000);
 }
 
 }  // namespace

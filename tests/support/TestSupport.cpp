@@ -78,6 +78,19 @@ bool WaitFor(const std::function<bool()>& predicate, int timeoutMs) {
     return true;
 }
 
+int RunServingEvents(const QString& program, const QStringList& arguments,
+                     const QProcessEnvironment& environment, int timeoutMs) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!WaitFor([&] { return process.state() == QProcess::NotRunning; }, timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return -1;
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
 QByteArray ReadWholeFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -51,6 +51,11 @@ inline int TestTime(int ms) {
 // predicate.
 bool WaitFor(const std::function<bool()>& predicate, int timeoutMs);
 
+// Runs program to its end while this thread keeps serving its events (a bus, a listening
+// copy); its exit code, or -1 when it crashed or ran past timeoutMs (then it is killed).
+int RunServingEvents(const QString& program, const QStringList& arguments,
+                     const QProcessEnvironment& environment, int timeoutMs);
+
 QByteArray ReadWholeFile(const QString& path);
 void WriteWholeFile(const QString& path, const QByteArray& data);
 
