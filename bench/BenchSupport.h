@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <type_traits>
 
+#include "platform/OpenFiles.h"
 #include "shell/SoundPlayer.h"
 
 // A Qt application of the given kind (one with windows runs offscreen unless a display platform
@@ -16,6 +17,7 @@ int RunBenchmarks(int argc, char** argv) {
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     Application app(argc, argv);
+    OpenFiles::RaiseLimit(OpenFiles::kWantedByProgram);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/CQuillpadApp.h"
+#include "platform/OpenFiles.h"
 #include "platform/QtSoundPlayer.h"
 #include "platform/SignalWatcher.h"
 #include "shell/PrintRun.h"
@@ -11,6 +12,8 @@ int RunQuillpad(int argc, char** argv) {
     if (PrintRun::IsRequested(argc, argv))
         return PrintRun::Main(argc, argv);
     SignalWatcher::InstallHandlers();
+    // Room for a flood of incoming connections beside the files the program itself opens.
+    OpenFiles::RaiseLimit(OpenFiles::kWantedByProgram);
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(CQuillpadApp::kAppTitle));
     QApplication::setOrganizationName(QStringLiteral("Vexor"));

@@ -15,6 +15,7 @@
 #include "message/MessageServices.h"
 #include "net/CMsg.h"
 #include "net/NoteExchange.h"
+#include "platform/OpenFiles.h"
 #include "shell/CQuillpadView.h"
 #include "shell/LogWorkspace.h"
 #include "shell/MessageBox.h"
@@ -46,6 +47,7 @@ class MessageWindowFixture {
 protected:
     void InitTestCase() {
         std::setlocale(LC_TIME, "C");
+        OpenFiles::RaiseLimit(OpenFiles::kWantedByProgram);
         MessageBox::SetAnswerer([this](QMessageBox::Icon, const QString& text) {
             m_questions.append(text);
             return m_answerYes ? QMessageBox::Yes : QMessageBox::No;
