@@ -1,29 +1,19 @@
 #include "net/CListeningSocket.h"
 
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
-
-namespace {
-
-// Hands each accepted connection's descriptor on instead of making a socket on this thread.
-class DescriptorServer : public QTcpServer {
-public:
-    explicit DescriptorServer(std::function<void(qintptr)> take) : m_take(std::move(take)) {}
-
-protected:
-    void incomingConnection(qintptr descriptor) override { m_take(descriptor); }
-
-private:
-    std::function<void(qintptr)> m_take;
-};
-
-}  // namespace
+#include <QTimer>
+#include <cerrno>
 
 CListeningSocket::CListeningSocket(QObject* parent) : QObject(parent) {
     m_thread.setObjectName(QStringLiteral("QuillpadAccept"));
-    m_server = new DescriptorServer([this](qintptr descriptor) { QueueAccepted(descriptor); });
+    // The server binds and listens; connections are taken by AcceptWaiting, which can stop
+    // between two of them (the server itself takes all that are queued once it begins).
+    m_server = new QTcpServer;
     m_server->setListenBacklogSize(kBacklog);
     m_server->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_server, &QObject::deleteLater);
@@ -53,6 +43,16 @@ bool CListeningSocket::StartListening(qint64 port, QString* error) {
         [this, port, &listening, &failure] {
             listening = m_server->listen(QHostAddress::Any, static_cast<quint16>(port));
             failure = m_server->serverError();
+            if (!listening)
+                return;
+            m_server->pauseAccepting();
+            m_notifier =
+                new QSocketNotifier(m_server->socketDescriptor(), QSocketNotifier::Read, m_server);
+            connect(m_notifier, &QSocketNotifier::activated, m_server, [this] { AcceptWaiting(); });
+            m_retry = new QTimer(m_server);
+            m_retry->setSingleShot(true);
+            m_retry->setInterval(kRetryMs);
+            connect(m_retry, &QTimer::timeout, m_server, [this] { SetTaking(true); });
         },
         Qt::BlockingQueuedConnection);
     if (listening) {
@@ -77,17 +77,55 @@ bool CListeningSocket::StartListening(qint64 port, QString* error) {
     return false;
 }
 
+void CListeningSocket::AcceptWaiting() {
+    const int listening = static_cast<int>(m_server->socketDescriptor());
+    for (;;) {
+        {
+            QMutexLocker lock(&m_mutex);
+            if (m_bPaused)
+                return;
+        }
+        const int descriptor = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+        if (descriptor >= 0) {
+            QueueAccepted(descriptor);
+            continue;
+        }
+        switch (errno) {
+            case EINTR:
+            case ECONNABORTED:
+            case EPROTO:
+                continue;  // that one connection went; the next may be there
+            case EMFILE:
+            case ENFILE:
+            case ENOBUFS:
+            case ENOMEM:
+                // No file for another connection now; the waiting ones stay queued meanwhile.
+                m_notifier->setEnabled(false);
+                m_retry->start();
+                return;
+            default:
+                return;  // nothing more is waiting
+        }
+    }
+}
+
+void CListeningSocket::SetTaking(bool taking) {
+    if (!m_notifier)
+        return;
+    if (!taking) {
+        m_notifier->setEnabled(false);
+        return;
+    }
+    QMutexLocker lock(&m_mutex);
+    if (!m_bPaused && !m_retry->isActive())
+        m_notifier->setEnabled(true);
+}
+
 void CListeningSocket::QueueAccepted(qintptr descriptor) {
     bool first = false;
     bool pause = false;
     {
         QMutexLocker lock(&m_mutex);
-        // Taking stops at kMaxWaiting, but what the system had queued already may still come in
-        // while it stops; only past that bound is a connection closed.
-        if (m_waiting.size() >= kMaxWaiting + 2 * kBacklog) {
-            ::close(static_cast<int>(descriptor));
-            return;
-        }
         first = m_waiting.isEmpty();
         m_waiting.enqueue(descriptor);
         if (m_waiting.size() >= kMaxWaiting && !m_bPaused) {
@@ -96,7 +134,7 @@ void CListeningSocket::QueueAccepted(qintptr descriptor) {
         }
     }
     if (pause)
-        QMetaObject::invokeMethod(m_server, &QTcpServer::pauseAccepting);
+        QMetaObject::invokeMethod(m_server, [this] { SetTaking(false); });
     if (first)
         QMetaObject::invokeMethod(this, &CListeningSocket::newConnection, Qt::QueuedConnection);
 }
@@ -113,8 +151,8 @@ QTcpSocket* CListeningSocket::NextPendingConnection() {
             descriptor = m_waiting.dequeue();
             if (m_bPaused && m_waiting.size() <= kMaxWaiting / 2) {
                 m_bPaused = false;
-                QMetaObject::invokeMethod(m_server, &QTcpServer::resumeAccepting,
-                                          Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    m_server, [this] { SetTaking(true); }, Qt::QueuedConnection);
             }
         }
         auto* socket = new QTcpSocket;

@@ -152,6 +152,10 @@ void CNoteSocket::Attach(QTcpSocket* socket) {
     connect(m_socket, &QTcpSocket::readyRead, this, &CNoteSocket::OnReadyRead);
     // A connection that ends in the middle of a record ends without acting on it.
     connect(m_socket, &QTcpSocket::disconnected, this, [this] {
+        if (m_bHeld) {
+            m_bPeerClosedWhileHeld = true;
+            return;
+        }
         OnReadyRead();
         Finish();
     });
@@ -209,8 +213,31 @@ CNoteSocket::Receive CNoteSocket::ReceiveMsg(CMsg& msg, int timeoutMs) {
     }
 }
 
+void CNoteSocket::Hold() {
+    if (m_bHeld || m_bFinished || !m_socket)
+        return;
+    m_bHeld = true;
+    m_socket->setReadBufferSize(kHeldBufferBytes);
+    if (m_partialTimer)
+        m_partialTimer->stop();
+}
+
+void CNoteSocket::Resume() {
+    if (!m_bHeld)
+        return;
+    m_bHeld = false;
+    m_socket->setReadBufferSize(0);
+    if (m_bFinalHeld) {
+        Finish();
+        return;
+    }
+    OnReadyRead();
+    if (m_bPeerClosedWhileHeld && !m_bHeld)
+        Finish();
+}
+
 void CNoteSocket::OnReadyRead() {
-    if (m_bFinished || !m_socket)
+    if (m_bFinished || m_bHeld || !m_socket)
         return;
     // A socket closed by its peer has nothing left to read (and would warn on reading).
     if (m_socket->isOpen())
@@ -229,6 +256,10 @@ void CNoteSocket::OnReadyRead() {
         Q_EMIT recordReceived(msg);
         if (m_bFinished)
             return;  // a handler closed the connection
+        if (m_bHeld) {
+            m_bFinalHeld = msg.m_bFinal;  // the connection ends once it is resumed
+            return;
+        }
         if (msg.m_bFinal) {
             Finish();
             return;

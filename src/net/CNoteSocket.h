@@ -48,6 +48,14 @@ public:
 
     void Close();
     bool IsOpen() const;
+    // Accepting side: no record is read or signalled, and the end of the connection is not
+    // acted on, until Resume; what arrives meanwhile waits (at most kHeldBufferBytes of it in
+    // this process, the rest in the system). Called from a recordReceived handler, it stops
+    // the records after that one.
+    void Hold();
+    void Resume();
+    bool IsHeld() const { return m_bHeld; }
+    static constexpr qint64 kHeldBufferBytes = 64 * 1024;
     // For tests, which cannot wait a minute for a stalled record.
     void SetPartialRecordTimeout(int ms);
     // Connecting side: every wait (the look-up, the connect, a write, the answer, the close)
@@ -83,4 +91,7 @@ private:
     bool m_bBlocking = false;
     std::function<bool()> m_cancelled;
     bool m_bFinished = false;
+    bool m_bHeld = false;
+    bool m_bPeerClosedWhileHeld = false;
+    bool m_bFinalHeld = false;
 };

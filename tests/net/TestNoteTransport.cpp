@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <QSet>
 #include <QTcpServer>
 #include <QtTest>
+#include <array>
 #include <atomic>
 #include <thread>
 
@@ -116,6 +118,9 @@ private Q_SLOTS:
     void listeningErrors();
     void burstBeyondTheWaitingLimitLosesNothing();
     void acceptedRecordsArriveWholeAndInOrder();
+    void heldConnectionKeepsEverythingUntilResumed_data();
+    void heldConnectionKeepsEverythingUntilResumed();
+    void takingGoesOnWhenFilesRanOut();
     void brokenPeersEndTheConnection_data();
     void brokenPeersEndTheConnection();
     void sendRunWithAMiddleRecipientNotListening();
@@ -298,6 +303,104 @@ void TestNoteTransport::acceptedRecordsArriveWholeAndInOrder() {
     peer.disconnectFromHost();
     QVERIFY(WaitFor([&] { return acceptor.m_nClosed == 1; }, 5000));
     QCOMPARE(acceptor.m_nReadErrors, 0);
+}
+
+// A connection held after its first record: whatever arrives after it, and the peer's close,
+// wait until it is resumed, then come in order and whole, however much was written meanwhile.
+void TestNoteTransport::heldConnectionKeepsEverythingUntilResumed_data() {
+    QTest::addColumn<int>("textBytes");
+    QTest::addColumn<bool>("firstIsFinal");
+    QTest::newRow("a note, its peer closing meanwhile") << 100 << false;
+    QTest::newRow("more than is buffered while held") << 300000 << false;
+    QTest::newRow("a final first record") << 0 << true;
+}
+
+void TestNoteTransport::heldConnectionKeepsEverythingUntilResumed() {
+    QFETCH(int, textBytes);
+    QFETCH(bool, firstIsFinal);
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    QVERIFY(server.waitForNewConnection(5000));
+    CNoteSocket socket;
+    socket.Attach(server.nextPendingConnection());
+    QList<CMsg> records;
+    int closed = 0;
+    connect(&socket, &CNoteSocket::recordReceived, this, [&](const CMsg& msg) {
+        records.append(msg);
+        if (records.size() == 1)
+            socket.Hold();
+    });
+    connect(&socket, &CNoteSocket::closed, this, [&] { ++closed; });
+    QByteArray stream = CMsg(MSG_SENDER_NAME, QByteArray("Ann"), firstIsFinal ? 1 : 0).Encode();
+    if (!firstIsFinal) {
+        stream += CMsg(MSG_TEXT, QByteArray(textBytes, 't')).Encode() +
+                  CMsg(MSG_END, QByteArray(), 0).Encode();
+    }
+    peer.write(stream);
+    // Written in full although the held side reads no more than its buffer.
+    QVERIFY(WaitFor([&] { return peer.bytesToWrite() == 0; }, 10000));
+    peer.disconnectFromHost();
+    QTest::qWait(300);
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(closed, 0);
+    QVERIFY(socket.IsHeld());
+    socket.Resume();
+    QVERIFY(WaitFor([&] { return closed == 1; }, 10000));
+    if (firstIsFinal) {
+        QCOMPARE(records.size(), 1);
+    } else {
+        QCOMPARE(records.size(), 3);
+        QCOMPARE(records[1].m_strData.size(), textBytes);
+        QCOMPARE(records[2].m_dwCode, quint32(MSG_END));
+    }
+}
+
+// Connections that come while the process has no file left for them are taken once files are
+// free again: the copy does not stop listening for good.
+void TestNoteTransport::takingGoesOnWhenFilesRanOut() {
+    CListeningSocket listening;
+    QString error;
+    QVERIFY(listening.StartListening(FreePort(), &error));
+    constexpr int kPeers = 5;
+    // The peers' sockets are made first; then no file is left in this process.
+    std::array<int, kPeers> peers{};
+    for (int& peer : peers) {
+        peer = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        QVERIFY(peer >= 0);
+    }
+    rlimit saved{};
+    QVERIFY(::getrlimit(RLIMIT_NOFILE, &saved) == 0);
+    // Files are numbered from the lowest free number: below it, none is free.
+    const int lowestFree = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    QVERIFY(lowestFree >= 0);
+    ::close(lowestFree);
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+    QVERIFY(::setrlimit(RLIMIT_NOFILE, &tight) == 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(listening.Port());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (const int peer : peers) {
+        QCOMPARE(::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        QCOMPARE(::write(peer, "x", 1), ssize_t(1));
+    }
+    QTest::qWait(3 * CListeningSocket::kRetryMs);
+    QVERIFY(::setrlimit(RLIMIT_NOFILE, &saved) == 0);
+    int taken = 0;
+    QVERIFY(WaitFor(
+        [&] {
+            while (QTcpSocket* next = listening.NextPendingConnection()) {
+                ++taken;
+                delete next;
+            }
+            return taken == kPeers;
+        },
+        5000));
+    for (const int peer : peers)
+        ::close(peer);
 }
 
 void TestNoteTransport::brokenPeersEndTheConnection_data() {
