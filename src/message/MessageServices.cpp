@@ -1,6 +1,7 @@
 #include "message/MessageServices.h"
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QTcpSocket>
 #include <QTextCursor>
 #include <QTimer>
@@ -18,13 +19,27 @@
 #include "net/CNoteSocket.h"
 #include "net/NoteExchange.h"
 #include "platform/DesktopNotifier.h"
+#include "platform/OpenFiles.h"
 #include "shell/CQuillpadView.h"
 #include "shell/IApplication.h"
 #include "shell/LogWorkspace.h"
 
+namespace {
+
+// Files kept for everything else the program opens (logs, books, settings, the display).
+constexpr int kFilesKeptFree = 128;
+
+int OpenConnectionBound() {
+    return std::clamp(OpenFiles::Limit() - CListeningSocket::kMaxWaiting - kFilesKeptFree, 16,
+                      MessageServices::kMaxOpenConnections);
+}
+
+}  // namespace
+
 MessageServices::MessageServices(IApplication& app, QObject* parent)
     : QObject(parent),
       m_app(app),
+      m_nMaxOpenConnections(OpenConnectionBound()),
       m_retrieval(new AddressBookRetrieval(app, this)),
       m_recentLists(std::make_shared<RecentListWriter>()),
       m_notifier(new DesktopNotifier(QString::fromLatin1(IApplication::kAppTitle),
@@ -77,9 +92,9 @@ void MessageServices::SendMessage(CQuillpadView& view) {
 void MessageServices::ProcessPendingAccept(CQuillpadView& view, CListeningSocket& server) {
     m_reading.removeIf(
         [](const QPointer<CNoteSocket>& socket) { return !socket || !socket->IsOpen(); });
-    // Connections beyond those read at a time wait in the listening socket's queue (which
-    // closes what does not fit) and are taken as the ones being read end.
-    while (m_reading.size() < kMaxReadingConnections) {
+    // Connections beyond those open at a time wait in the listening socket's queues and are
+    // taken as open ones end.
+    while (m_reading.size() < m_nMaxOpenConnections) {
         QTcpSocket* connection = server.NextPendingConnection();
         if (!connection)
             break;
@@ -120,17 +135,47 @@ void MessageServices::OnFirstRecord(QPointer<CQuillpadView> view, CNoteSocket* s
         socket->Close();
         return;
     }
+    // A note waits its turn, its further records unread, while connections go on being read.
     disconnect(socket, &CNoteSocket::closed, socket, &QObject::deleteLater);
+    socket->Hold();
+    m_toHandle.enqueue({view, socket, msg});
+    if (!m_bHandlingPosted) {
+        m_bHandlingPosted = true;
+        QTimer::singleShot(0, this, &MessageServices::HandleWaitingNotes);
+    }
+}
+
+void MessageServices::HandleWaitingNotes() {
+    m_bHandlingPosted = false;
+    QElapsedTimer turn;
+    turn.start();
+    while (!m_toHandle.isEmpty() && turn.elapsed() < kHandlingTurnMs) {
+        const WaitingNote note = m_toHandle.dequeue();
+        if (note.m_socket)
+            HandleNote(note.m_view, note.m_socket, note.m_first);
+    }
+    if (!m_toHandle.isEmpty() && !m_bHandlingPosted) {
+        m_bHandlingPosted = true;
+        QTimer::singleShot(0, this, &MessageServices::HandleWaitingNotes);
+    }
+}
+
+void MessageServices::HandleNote(QPointer<CQuillpadView> view, CNoteSocket* socket,
+                                 const CMsg& msg) {
+    const QPointer<CNoteSocket> held(socket);
     m_noteWindows.removeIf([](const QPointer<CMessageWindow>& window) { return !window; });
     if (OpenNoteWindowCount() >= kMaxNoteWindows) {
         ReceiveWithoutWindow(view, socket, msg);
-        return;
+    } else {
+        auto* window = new CMessageWindow(*this, view ? view.data() : CurrentLogView(), true);
+        m_noteWindows.append(window);
+        window->Adopt(socket);
+        window->OnRecord(msg);
+        Q_EMIT incomingWindowCreated(window);
     }
-    auto* window = new CMessageWindow(*this, view ? view.data() : CurrentLogView(), true);
-    m_noteWindows.append(window);
-    window->Adopt(socket);
-    window->OnRecord(msg);
-    Q_EMIT incomingWindowCreated(window);
+    // The records that came meanwhile, and the connection's end, now reach the note's handler.
+    if (held)
+        held->Resume();
 }
 
 int MessageServices::OpenNoteWindowCount() const {

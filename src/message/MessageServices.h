@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QQueue>
 #include <memory>
 
 #include "addressbook/RecentListWriter.h"
@@ -27,9 +28,14 @@ class QTextCursor;
 class MessageServices : public QObject, public LogViewServices, public IMessageHost {
     Q_OBJECT
 public:
-    // Incoming connections read at the same time; further ones are closed at once, so that a
-    // flood of connections cannot use up the program's memory.
-    static constexpr int kMaxReadingConnections = 64;
+    // Incoming connections open at once: being read, their note waiting to be handled, or
+    // still receiving into a window. Further ones wait in the listening socket's queues. Fewer
+    // where the limit on open files would not leave room for them (MaxOpenConnections).
+    static constexpr int kMaxOpenConnections = 1024;
+    // Received notes are handled (a window made, the note logged) in turns of this long at most,
+    // so that connections go on being read and checks answered between the turns, however many
+    // notes arrive at once.
+    static constexpr int kHandlingTurnMs = 20;
     // Windows of received notes open at once. A note beyond them is logged, counted and
     // announced by the one notice window, but gets no window: a flood of notes must not bury
     // the desktop in windows and use up its memory.
@@ -59,6 +65,10 @@ public:
     void UpdateAddressBooks(CQuillpadView& view) override;
     AddressBookRetrieval& Retrieval() { return *m_retrieval; }
 
+    int MaxOpenConnections() const { return m_nMaxOpenConnections; }
+    // Received notes read but not yet handled.
+    int WaitingNoteCount() const { return static_cast<int>(m_toHandle.size()); }
+
     // The compose window made last (for tests).
     CMessageWindow* LastComposeWindow() const;
     // Windows of received notes that are open (hidden ones still reading included).
@@ -80,6 +90,8 @@ Q_SIGNALS:
 private:
     void ProcessPendingAccept(CQuillpadView& view, CListeningSocket& server);
     void OnFirstRecord(QPointer<CQuillpadView> view, CNoteSocket* socket, const CMsg& msg);
+    void HandleWaitingNotes();
+    void HandleNote(QPointer<CQuillpadView> view, CNoteSocket* socket, const CMsg& msg);
     void OnNotificationClicked(quint32 id);
     void ReceiveWithoutWindow(QPointer<CQuillpadView> view, CNoteSocket* socket, const CMsg& msg);
     void OnWindowlessNoteWhole(CQuillpadView* view, const QTextCursor& start);
@@ -87,7 +99,16 @@ private:
 
     IApplication& m_app;
     QPointer<LogWorkspace> m_workspace;
-    QList<QPointer<CNoteSocket>> m_reading;
+    const int m_nMaxOpenConnections;
+    QList<QPointer<CNoteSocket>> m_reading;  // every incoming connection still open
+    // Notes whose first record has been read, their connections held until they are handled.
+    struct WaitingNote {
+        QPointer<CQuillpadView> m_view;
+        QPointer<CNoteSocket> m_socket;
+        CMsg m_first;
+    };
+    QQueue<WaitingNote> m_toHandle;
+    bool m_bHandlingPosted = false;
     QPointer<CMessageWindow> m_lastCompose;
     QList<QPointer<CMessageWindow>> m_noteWindows;
     QPointer<NoteNotice> m_notice;

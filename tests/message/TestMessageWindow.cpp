@@ -222,23 +222,24 @@ void TestMessageWindow::connectionsThatMustNotHurt() {
     half.disconnectFromHost();
     QVERIFY(WaitFor([&] { return second.isNull(); }, 5000));  // discarded: no whole note
 
-    // A flood of idle connections: 64 are read at a time and the others wait for their turn
-    // (the listening socket closes what does not fit its queue); once the flood ends, the
-    // program goes on receiving.
+    // A flood of idle connections: as many as may be open are read at a time and the others
+    // wait for their turn in the listening socket's queues; once the flood ends, the program
+    // goes on receiving.
     const int before = accepted;
+    const int open = m_copy->services->MaxOpenConnections();
     QList<QTcpSocket*> flood;
-    for (int i = 0; i < 70; ++i) {
+    for (int i = 0; i < open + 6; ++i) {
         auto* socket = new QTcpSocket(this);
         socket->connectToHost(QHostAddress::LocalHost,
                               static_cast<quint16>(m_copy->app->GetSettings().m_nPort));
         QVERIFY(WaitFor([&] { return socket->state() == QAbstractSocket::ConnectedState; }, 5000));
         flood.append(socket);
     }
-    QVERIFY(WaitFor([&] { return accepted == before + 64; }, 5000));
+    QVERIFY(WaitFor([&] { return accepted == before + open; }, 5000));
     QTest::qWait(200);
-    QCOMPARE(accepted, before + 64);
+    QCOMPARE(accepted, before + open);
     qDeleteAll(flood);
-    QVERIFY(WaitFor([&] { return accepted == before + 70; }, 5000));
+    QVERIFY(WaitFor([&] { return accepted == before + open + 6; }, 5000));
     QTcpSocket after;
     QPointer<CMessageWindow> third(
         Receive(Records(NoteFrom(QStringLiteral("After"), QStringLiteral("a"), QStringLiteral("1"),
@@ -286,13 +287,13 @@ void TestMessageWindow::everyWaitingConnectionIsServed() {
     // connection is still open: the connection waiting next is taken at once.
     QList<QTcpSocket*> idle;
     const int before = accepted;
-    for (int i = 0; i < MessageServices::kMaxReadingConnections - 1; ++i) {
+    for (int i = 0; i < m_copy->services->MaxOpenConnections() - 1; ++i) {
         auto* socket = new QTcpSocket(this);
         socket->connectToHost(QHostAddress::LocalHost, port);
         idle.append(socket);
     }
-    QVERIFY(WaitFor(
-        [&] { return accepted == before + MessageServices::kMaxReadingConnections - 1; }, 5000));
+    QVERIFY(WaitFor([&] { return accepted == before + m_copy->services->MaxOpenConnections() - 1; },
+                    5000));
     QTcpSocket noteSender;
     CMessageWindow* window =
         Receive(Records(NoteFrom(QStringLiteral("Anna"), QStringLiteral("10.1.2.3"),
@@ -304,7 +305,7 @@ void TestMessageWindow::everyWaitingConnectionIsServed() {
     waiting.connectToHost(QHostAddress::LocalHost, port);
     QVERIFY(waiting.waitForConnected(5000));
     QTest::qWait(200);
-    QCOMPARE(accepted, before + MessageServices::kMaxReadingConnections);  // it waits its turn
+    QCOMPARE(accepted, before + m_copy->services->MaxOpenConnections());  // it waits its turn
     window->close();
     QVERIFY(CheckAnswered(waiting, 5000));
     qDeleteAll(idle);

@@ -17,6 +17,7 @@ private Q_SLOTS:
     void notesBeyondTheLimitGoToTheNotice();
     void noticeShowsTheFirstFurtherNoteInTheLog();
     void closedWindowsMakeRoomAndTheNoticeStartsAfresh();
+    void checkIsAnsweredAheadOfWaitingNotes();
 
 private:
     // Sends count notes at once, each on a connection of its own, from senders named
@@ -136,3 +137,31 @@ void TestNoteFlood::closedWindowsMakeRoomAndTheNoticeStartsAfresh() {
 
 QUILLPAD_TEST_GUI_MAIN(TestNoteFlood)
 #include "TestNoteFlood.moc"
+
+// A check that arrives behind a crowd of notes is answered while the notes still wait to be
+// handled, and none of them is lost for it.
+void TestNoteFlood::checkIsAnsweredAheadOfWaitingNotes() {
+    SendNotes(0, 300);
+    QTcpSocket checker;
+    checker.connectToHost(QHostAddress::LocalHost,
+                          static_cast<quint16>(m_copy->app->GetSettings().m_nPort));
+    checker.write(CMsg(MSG_CHECK).Encode());
+    int loggedWhenAnswered = -1;
+    QByteArray answer;
+    QVERIFY(WaitFor(
+        [&] {
+            answer += checker.readAll();
+            if (!answer.isEmpty())
+                loggedWhenAnswered = LoggedNotes();
+            return !answer.isEmpty();
+        },
+        10000));
+    QVERIFY2(loggedWhenAnswered < 150,
+             qPrintable(QStringLiteral("answered after %1 notes").arg(loggedWhenAnswered)));
+    QVERIFY(m_copy->services->WaitingNoteCount() > 0);
+    QVERIFY(WaitForNotes(100, 200));
+    QCOMPARE(LoggedNotes(), 300);
+    const QString log = LogText();
+    for (int i = 0; i < 300; ++i)
+        QVERIFY(log.contains(QStringLiteral("\nBody %1\n").arg(i)));
+}
