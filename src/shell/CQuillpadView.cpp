@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -117,6 +118,13 @@ void CQuillpadView::AppendLine(const QString& text, bool newline) {
 }
 
 void CQuillpadView::AppendOnThisThread(const QString& text, bool newline) {
+    // What the program appends is the log's record, not the user's edit: Undo does not take
+    // it out of the log, and the undo history does not grow with every line of every note.
+    // As with any change that cannot be undone, the steps before it can no longer be undone.
+    QTextDocument* log = document();
+    const bool undoable = log->isUndoRedoEnabled();
+    log->setUndoRedoEnabled(false);
+    const auto restoreUndo = qScopeGuard([log, undoable] { log->setUndoRedoEnabled(undoable); });
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     setTextCursor(cursor);

@@ -51,6 +51,7 @@ private Q_SLOTS:
     void updateTimerFollowsTheSetting();
     void viewPlacementsAreNumberedByTheLiveCount();
     void appendLineFromAWorkerThread();
+    void undoLeavesAppendedLinesInTheLog();
     void damagedLogOpensWithWhatCanBeRead();
     void droppedLogIsOpened();
     void newLogAfterTheMonthsWindowClosedContinuesTheFile();
@@ -269,6 +270,28 @@ void TestLogWorkspace::appendLineFromAWorkerThread() {
     QVERIFY(view->document()->toPlainText().endsWith(QStringLiteral("line 18\nline 19")));
     QVERIFY(view->document()->toPlainText().contains(QStringLiteral("line 0\nline 1line 2\n")));
     QCOMPARE(view->textCursor().position(), view->document()->characterCount() - 1);
+}
+
+// Undo takes back what the user typed, never a line the program appended (a received note):
+// such a line stays in the log and in its file, and the undo history does not grow with it.
+void TestLogWorkspace::undoLeavesAppendedLinesInTheLog() {
+    Start();
+    CQuillpadView* view = m_workspace->HubView();
+    QTextCursor typing(view->document());
+    typing.movePosition(QTextCursor::End);
+    view->setTextCursor(typing);
+    QTest::keyClicks(view, QStringLiteral("typed"));
+    QVERIFY(view->document()->isUndoAvailable());
+    view->AppendLine(QStringLiteral("Incoming line"));
+    QVERIFY(view->document()->isModified());
+    for (int i = 0; i < 5; ++i)
+        view->undo();
+    QVERIFY(view->document()->toPlainText().contains(QStringLiteral("typedIncoming line\n")));
+    QVERIFY(!view->document()->isUndoAvailable());
+    // What the user types after it can be taken back again.
+    QTest::keyClicks(view, QStringLiteral("more"));
+    view->undo();
+    QVERIFY(view->document()->toPlainText().endsWith(QStringLiteral("Incoming line\n")));
 }
 
 void TestLogWorkspace::damagedLogOpensWithWhatCanBeRead() {
