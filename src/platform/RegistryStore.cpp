@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QStandardPaths>
 
 #include "platform/AtomicFile.h"
@@ -13,6 +15,8 @@ namespace {
 
 enum class ReadOutcome { Missing, Read, Failed };
 
+constexpr int kRememberedFiles = 4;
+
 ReadOutcome ReadFile(const QString& path, QByteArray& bytes) {
     QFile file(path);
     if (!file.exists())
@@ -21,6 +25,35 @@ ReadOutcome ReadFile(const QString& path, QByteArray& bytes) {
         return ReadOutcome::Failed;
     bytes = file.readAll();
     return file.error() == QFileDevice::NoError ? ReadOutcome::Read : ReadOutcome::Failed;
+}
+
+// The settings are read far more often than they change (every window reads its placement as
+// it opens and closes), and parsing them is what costs: a file read again unchanged is not
+// parsed again. Compared by content, so a change by anyone, at any time, is always seen.
+RegistryDocument ParseRemembered(const QString& path, const QByteArray& bytes,
+                                 QStringList* errors) {
+    struct Parsed {
+        QByteArray m_bytes;
+        RegistryDocument m_doc;
+        QStringList m_errors;
+    };
+    static QMutex mutex;
+    static QHash<QString, Parsed> remembered;
+    QMutexLocker lock(&mutex);
+    const auto known = remembered.constFind(path);
+    if (known != remembered.cend() && known->m_bytes == bytes) {
+        if (errors)
+            *errors = known->m_errors;
+        return known->m_doc;
+    }
+    Parsed parsed{bytes, {}, {}};
+    parsed.m_doc = RegistryDocument::Parse(bytes, &parsed.m_errors);
+    if (errors)
+        *errors = parsed.m_errors;
+    if (remembered.size() >= kRememberedFiles)
+        remembered.clear();
+    remembered.insert(path, parsed);
+    return parsed.m_doc;
 }
 
 }  // namespace
@@ -69,7 +102,7 @@ qint32 RegistryStore::Read(RegistryDocument& doc) const {
             doc = RegistryDocument();
             return RegistryStatus::kSuccess;
         case ReadOutcome::Read:
-            doc = RegistryDocument::Parse(bytes);
+            doc = ParseRemembered(m_filePath, bytes, nullptr);
             return RegistryStatus::kSuccess;
         case ReadOutcome::Failed:
             break;
@@ -88,7 +121,7 @@ qint32 RegistryStore::Update(const std::function<qint32(RegistryDocument&)>& cha
     if (outcome == ReadOutcome::Failed)
         return RegistryStatus::kAccessDenied;  // never replace what could not be read
     QStringList errors;
-    RegistryDocument doc = RegistryDocument::Parse(bytes, &errors);
+    RegistryDocument doc = ParseRemembered(m_filePath, bytes, &errors);
 
     const qint32 status = change(doc);
     if (status != RegistryStatus::kSuccess)

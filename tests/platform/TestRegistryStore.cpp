@@ -15,6 +15,7 @@ private Q_SLOTS:
     void damagedFileIsKeptAsideAndItsReadableKeysSurvive();
     void unknownKeysAndValuesAreKept();
     void storeIsReadableByItsOwnerOnly();
+    void everyChangeIsReadWhoeverMadeIt();
 
 private:
     QString m_path;
@@ -143,6 +144,38 @@ void TestRegistryStore::unknownKeysAndValuesAreKept() {
     QVERIFY(after.contains(elsewhere));
     QVERIFY(after.contains("[HKEY_CURRENT_USER\\Software\\Mine]\n\"Name\"=\"me\"\n"));
     QVERIFY(!QFile::exists(m_path + QStringLiteral(".bad")));
+}
+
+// What has been read is remembered, but never past a change: one made through another store
+// of the same file, or by another program writing the file, is what the next read gives.
+void TestRegistryStore::everyChangeIsReadWhoeverMadeIt() {
+    const QByteArray key = "HKEY_CURRENT_USER\\Software\\Mine";
+    auto valueOf = [&](const RegistryStore& store) {
+        RegistryDocument doc;
+        if (store.Read(doc) != RegistryStatus::kSuccess)
+            return QByteArray("(unreadable)");
+        const RegKey* found = doc.FindKey(key);
+        const RegValue* value = found ? found->FindValue("Name") : nullptr;
+        return value ? value->data.chopped(1) : QByteArray("(none)");
+    };
+    const RegistryStore reader(m_path);
+    const RegistryStore writer(m_path);
+    QCOMPARE(valueOf(reader), QByteArray("(none)"));
+    for (const QByteArray name : {QByteArray("first"), QByteArray("second")}) {
+        QCOMPARE(writer.Update([&](RegistryDocument& doc) {
+            doc.EnsureKey(key).SetValue("Name", RegistryDocument::kTypeString, name + '\0');
+            return RegistryStatus::kSuccess;
+        }),
+                 RegistryStatus::kSuccess);
+        QCOMPARE(valueOf(reader), name);
+    }
+    // The same length as before, written by someone else.
+    QByteArray text = ReadWholeFile(m_path);
+    text.replace("second", "thirds");
+    WriteWholeFile(m_path, text);
+    QCOMPARE(valueOf(reader), QByteArray("thirds"));
+    QFile::remove(m_path);
+    QCOMPARE(valueOf(reader), QByteArray("(none)"));
 }
 
 QUILLPAD_TEST_MAIN(TestRegistryStore)
