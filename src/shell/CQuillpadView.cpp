@@ -129,6 +129,8 @@ void CQuillpadView::AppendOnThisThread(const QString& text, bool newline) {
     cursor.movePosition(QTextCursor::End);
     setTextCursor(cursor);
     const QTextCharFormat format = LogCharFormat();
+    // One change of the document: the paragraph is laid out again once, not once per insert.
+    cursor.beginEditBlock();
     cursor.insertText(text, format);
     if (newline) {
         // Lines join into short paragraphs, as a read log holds them in long ones (LogRtf.h).
@@ -137,6 +139,7 @@ void CQuillpadView::AppendOnThisThread(const QString& text, bool newline) {
         cursor.insertText(paragraphFull ? QStringLiteral("\r\n") : QString(QChar::LineSeparator),
                           format);
     }
+    cursor.endEditBlock();
     setTextCursor(cursor);
 }
 
