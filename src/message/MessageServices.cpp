@@ -91,7 +91,7 @@ void MessageServices::SendMessage(CQuillpadView& view) {
 
 void MessageServices::ProcessPendingAccept(CQuillpadView& view, CListeningSocket& server) {
     m_reading.removeIf(
-        [](const QPointer<CNoteSocket>& socket) { return !socket || !socket->IsOpen(); });
+        [](const QPointer<CNoteSocket>& socket) { return !socket || socket->HasEnded(); });
     // Connections beyond those open at a time wait in the listening socket's queues and are
     // taken as open ones end.
     while (m_reading.size() < m_nMaxOpenConnections) {
@@ -135,14 +135,35 @@ void MessageServices::OnFirstRecord(QPointer<CQuillpadView> view, CNoteSocket* s
         socket->Close();
         return;
     }
-    // A note waits its turn, its further records unread, while connections go on being read.
     disconnect(socket, &CNoteSocket::closed, socket, &QObject::deleteLater);
+    if (m_toHandle.isEmpty() && TurnLeft()) {
+        HandleNote(view, socket, msg);
+        return;
+    }
+    // A note waits its turn, its further records unread, while connections go on being read.
     socket->Hold();
     m_toHandle.enqueue({view, socket, msg});
-    if (!m_bHandlingPosted) {
-        m_bHandlingPosted = true;
-        QTimer::singleShot(0, this, &MessageServices::HandleWaitingNotes);
+    PostNextTurn();
+}
+
+void MessageServices::PostNextTurn() {
+    // A posted call, not a timer: posted calls run once in each pass of the event loop, beside
+    // the connections that are ready, whereas the event loop runs timers only when nothing
+    // else is ready once a timer has fired, and a flood keeps connections ready.
+    if (m_bHandlingPosted)
+        return;
+    m_bHandlingPosted = true;
+    QTimer::singleShot(0, this, &MessageServices::HandleWaitingNotes);
+}
+
+bool MessageServices::TurnLeft() {
+    // A turn lasts until the program next goes back to its event loop, kHandlingTurnMs at most.
+    if (!m_bInTurn) {
+        m_bInTurn = true;
+        m_turn.start();
+        QTimer::singleShot(0, this, [this] { m_bInTurn = false; });
     }
+    return m_turn.elapsed() < kHandlingTurnMs;
 }
 
 void MessageServices::HandleWaitingNotes() {
@@ -154,10 +175,8 @@ void MessageServices::HandleWaitingNotes() {
         if (note.m_socket)
             HandleNote(note.m_view, note.m_socket, note.m_first);
     }
-    if (!m_toHandle.isEmpty() && !m_bHandlingPosted) {
-        m_bHandlingPosted = true;
-        QTimer::singleShot(0, this, &MessageServices::HandleWaitingNotes);
-    }
+    if (!m_toHandle.isEmpty())
+        PostNextTurn();
 }
 
 void MessageServices::HandleNote(QPointer<CQuillpadView> view, CNoteSocket* socket,

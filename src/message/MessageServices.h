@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -32,10 +33,10 @@ public:
     // still receiving into a window. Further ones wait in the listening socket's queues. Fewer
     // where the limit on open files would not leave room for them (MaxOpenConnections).
     static constexpr int kMaxOpenConnections = 1024;
-    // Received notes are handled (a window made, the note logged) in turns of this long at most,
-    // so that connections go on being read and checks answered between the turns, however many
-    // notes arrive at once.
-    static constexpr int kHandlingTurnMs = 20;
+    // Received notes are handled (a window made, the note logged) in turns of this long at most;
+    // what comes beyond a turn waits, read, for the next one. Connections go on being read and
+    // checks answered between the turns, however many notes arrive at once.
+    static constexpr int kHandlingTurnMs = 50;
     // Windows of received notes open at once. A note beyond them is logged, counted and
     // announced by the one notice window, but gets no window: a flood of notes must not bury
     // the desktop in windows and use up its memory.
@@ -90,6 +91,9 @@ Q_SIGNALS:
 private:
     void ProcessPendingAccept(CQuillpadView& view, CListeningSocket& server);
     void OnFirstRecord(QPointer<CQuillpadView> view, CNoteSocket* socket, const CMsg& msg);
+    // Whether a note that comes now may still be handled at once.
+    bool TurnLeft();
+    void PostNextTurn();
     void HandleWaitingNotes();
     void HandleNote(QPointer<CQuillpadView> view, CNoteSocket* socket, const CMsg& msg);
     void OnNotificationClicked(quint32 id);
@@ -109,6 +113,8 @@ private:
     };
     QQueue<WaitingNote> m_toHandle;
     bool m_bHandlingPosted = false;
+    QElapsedTimer m_turn;
+    bool m_bInTurn = false;
     QPointer<CMessageWindow> m_lastCompose;
     QList<QPointer<CMessageWindow>> m_noteWindows;
     QPointer<NoteNotice> m_notice;

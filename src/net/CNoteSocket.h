@@ -48,6 +48,9 @@ public:
 
     void Close();
     bool IsOpen() const;
+    // Accepting side: the connection has ended and said so (closed). A held connection whose
+    // peer has closed has not ended yet: its records are still to be read.
+    bool HasEnded() const { return m_bFinished; }
     // Accepting side: no record is read or signalled, and the end of the connection is not
     // acted on, until Resume; what arrives meanwhile waits (at most kHeldBufferBytes of it in
     // this process, the rest in the system). Called from a recordReceived handler, it stops
