@@ -76,7 +76,7 @@ struct Receiver {
 };
 
 // Runs work on a thread of its own while this thread serves the receiving copy.
-bool RunBeside(const std::function<void()>& work) {
+inline bool RunBeside(const std::function<void()>& work) {
     std::atomic<bool> done{false};
     std::thread worker([&] {
         work();

@@ -13,7 +13,7 @@
 #include <atomic>
 #include <thread>
 
-#include "ReceivingCopy.h"
+#include "FloodSender.h"
 #include "net/NoteExchange.h"
 #include "net/NoteRuns.h"
 
@@ -21,51 +21,23 @@ namespace {
 
 void HundredNotesShown(benchmark::State& state) {
     Receiver receiver;
-    const NoteIdentity sender{
-        QStringLiteral("Load Sender"), QString(), QString(), QString(), QString(), 6001};
-    const AddressEntry target{QStringLiteral("Bench"), QStringLiteral("127.0.0.1"), receiver.port};
     for (auto _ : state) {
+        // Four senders, 25 notes each, all at the same time, from a process of their own.
         const int before = receiver.shown;
-        const QDeadlineTimer started(QDeadlineTimer::Forever);
-        QElapsedTimer clock;
-        clock.start();
-        // Four senders, 25 notes each, all at the same time.
-        std::atomic<int> sent{0};
-        std::vector<std::thread> senders;
-        for (int s = 0; s < 4; ++s) {
-            senders.emplace_back([&] {
-                QuietRunReporter reporter;
-                for (int i = 0; i < 25; ++i) {
-                    OutgoingNote note{QStringLiteral("Bench;"),
-                                      QStringLiteral("Note number %1").arg(i), QString(),
-                                      QString()};
-                    if (NoteRuns::SendToRecipient(target, note, sender, 5, reporter))
-                        ++sent;
-                }
-            });
-        }
-        std::atomic<int> done{0};
-        std::thread watcher([&] {
-            for (std::thread& t : senders)
-                t.join();
-            done = 1;
-        });
-        const QDeadlineTimer deadline(kTimeoutMs);
-        while ((receiver.shown - before < 100 || !done) && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        const double seconds = clock.nsecsElapsed() / 1e9;
-        watcher.join();
+        const LoadResult result = SendLoad(receiver, Load{4, 25, 0, 0});
         if (receiver.shown - before < 100) {
-            state.SkipWithError(qPrintable(
-                QStringLiteral("shown %1, sent %2").arg(receiver.shown - before).arg(sent.load())));
+            state.SkipWithError(qPrintable(QStringLiteral("shown %1, sent %2")
+                                               .arg(receiver.shown - before)
+                                               .arg(result.m_nNotesSent)));
             break;
         }
-        state.SetIterationTime(seconds);
+        state.SetIterationTime(result.m_seconds);
         state.PauseTiming();
         receiver.CloseWindows();
         state.ResumeTiming();
     }
 }
+
 void MakeIncomingWindow(benchmark::State& state) {
     Receiver receiver;
     for (auto _ : state) {
